@@ -1,0 +1,44 @@
+// Application helpers shared by every screen: settings loader, translation
+// table, screen toolkit, volume dialog and the system chores.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+
+// Settings loader (app/fn_utils.cpp)
+void UpdateParams();
+
+// Interface texts for the current language (app/fn_utils.cpp)
+class Translation {
+public:
+    Translation() = default;
+    virtual ~Translation() = default;
+    void update(std::string lang);
+    std::string tr(int n);
+
+    std::vector<std::string> texts;
+};
+
+// Text helpers (app/fn_utils_text.cpp)
+std::string CorrectionAccent(std::string* text);
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
+
+// Screen toolkit (app/fn_utils_screen.cpp)
+void displayFrame();
+void ErrorScreen(std::string text);
+void ErrorScreen(std::string first, std::string second);
+bool ConfirmScreen(std::string text);
+void ClrButtons();
+bool ButtonPressed();
+void BackupScreen();
+void RestoreScreen();
+
+// Volume dialog (app/fn_utils_sound.cpp)
+void displayVolume(bool up);
+
+// System chores (app/fn_utils_system.cpp)
+void SystemDate(std::string serverTime);
+int UpdateWifi();
+void Create_sh();
