@@ -2,6 +2,7 @@
 // device and service objects. Defined once, in construction order, with main.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,7 @@ extern std::string gSchedule;
 extern int gLine;
 
 // Start-up state
-extern bool startupComplete;
+extern std::atomic<bool> startupComplete;  // written by the banner thread
 extern int gAddr;
 extern std::string gHostname;
 extern std::string mySerialNum;
@@ -45,8 +46,9 @@ extern int rc;
 
 // Loop and pop-up state
 extern int num_screen;
-extern bool bAllowScore;
-extern unsigned int gPowerTime;
+// Written by the POWER button's interrupt thread
+extern std::atomic<bool> bAllowScore;
+extern std::atomic<unsigned int> gPowerTime;
 extern int old_pos_raw;
 
 // The current score sheet
