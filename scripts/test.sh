@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds from scratch and runs every test.
+#   scripts/test.sh            build in build/ and run the whole suite
+#   BUILD_DIR=... scripts/test.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$(pwd)
+build=${BUILD_DIR:-$src/build}
+jobs=${JOBS:-$(nproc)}
+
+scripts/install-deps.sh
+
+echo "== Virtual board build ($build)"
+cmake -S "$src" -B "$build" -G Ninja -DKALVENTRIX_BOARD=sim >/dev/null
+ninja -C "$build" -j "$jobs"
+
+echo "== Raspberry Pi backend compiles ($build-pi)"
+cmake -S "$src" -B "$build-pi" -G Ninja -DKALVENTRIX_BOARD=pi -DKALVENTRIX_TESTS=OFF \
+      -DKALVENTRIX_BENCH=OFF -DKALVENTRIX_SERVER=OFF >/dev/null
+ninja -C "$build-pi" -j "$jobs"
+
+echo "== Tests"
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
