@@ -110,7 +110,10 @@ private:
     void _printModeChanged();
     void _lineDone();
     void _sendSize(unsigned char size, int height, int columns);
-    void _printReportTitle(const std::string& title, const std::string& body);
+    void _printListing(const std::string& title, const std::string& listing);
+    void _printTestLines();
+    void _printEntryLabel(const std::string& label);
+    void _printEntryValue(const std::string& value);
     void _printTicketCopy(const std::string& dateLine, int comp, int flight, int judge, int pilot,
                           const std::string& schedule, int code, const std::vector<Note>& notes,
                           bool doubleLine);
