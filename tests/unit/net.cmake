@@ -1,0 +1,8 @@
+# Server link: reply readers, transport, protocol.
+kv_add_test(net_reply_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_reply_test.cpp
+            LIBS kv_net_reply LABELS unit)
+
+set(kv_net_test_support ${CMAKE_CURRENT_LIST_DIR}/net_script_server.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_platform_fake.cpp)
+kv_add_test(net_transport_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_transport_test.cpp
+            ${kv_net_test_support} LIBS kv_net_transport LABELS unit)

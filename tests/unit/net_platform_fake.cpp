@@ -1,0 +1,108 @@
+#include "tests/unit/net_platform_fake.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace fakeplatform {
+
+std::vector<std::string> commands;
+std::function<int(const std::string&)> onShell;
+
+std::string root() {
+    static const std::string folder = (fs::current_path() / "fake-root").string();
+    return folder;
+}
+
+void reset() {
+    commands.clear();
+    onShell = nullptr;
+    fs::remove_all(root());
+    fs::create_directories(root() + "/home/pi/txt");
+    fs::create_directories(root() + "/var/log/kalventrix");
+}
+
+void writeFile(const std::string& absolute, const std::string& text) {
+    fs::path file = platform::path(absolute);
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text;
+}
+
+std::string readFile(const std::string& absolute) {
+    std::ifstream in(platform::path(absolute));
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace fakeplatform
+
+namespace platform {
+
+void usleep(unsigned long micros) {
+    std::this_thread::sleep_for(std::chrono::microseconds(micros));
+}
+
+long monotonicSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::time_t wallTime() {
+    return std::time(nullptr);
+}
+
+std::tm localTime() {
+    std::time_t now = wallTime();
+    std::tm out{};
+    localtime_r(&now, &out);
+    return out;
+}
+
+std::string formatLocalTime(const char* format) {
+    std::tm now = localTime();
+    char text[128];
+    size_t n = std::strftime(text, sizeof(text), format, &now);
+    return std::string(text, n);
+}
+
+Lock::Lock() : impl_(new std::mutex) {}
+Lock::~Lock() {
+    delete static_cast<std::mutex*>(impl_);
+}
+void Lock::lock() {
+    static_cast<std::mutex*>(impl_)->lock();
+}
+void Lock::unlock() {
+    static_cast<std::mutex*>(impl_)->unlock();
+}
+bool Lock::try_lock() {
+    return static_cast<std::mutex*>(impl_)->try_lock();
+}
+
+int shell(const std::string& command) {
+    fakeplatform::commands.push_back(command);
+    return fakeplatform::onShell ? fakeplatform::onShell(command) : 0;
+}
+
+const std::string& rootPrefix() {
+    static const std::string prefix = fakeplatform::root();
+    return prefix;
+}
+
+std::string path(const std::string& absolute) {
+    return rootPrefix() + absolute;
+}
+
+}  // namespace platform
