@@ -16,7 +16,7 @@ int Pins::resolve(const Line& line) const {
 }
 
 void Pins::update(int pin) {
-    std::vector<Listener> notify;
+    std::vector<std::pair<int, Listener>> notify;
     int level;
     {
         std::lock_guard<std::recursive_mutex> guard(mutex_);
@@ -30,7 +30,7 @@ void Pins::update(int pin) {
         line.level = level;
         notify = listeners_;
     }
-    for (auto& listener : notify) listener(pin, level);
+    for (auto& entry : notify) entry.second(pin, level);
 }
 
 void Pins::setMode(int pin, int mode) {
@@ -114,9 +114,19 @@ bool Pins::pulledBy(int party, int pin) const {
     return lines_[pin].pulledLow & (1u << party);
 }
 
-void Pins::addListener(Listener listener) {
+int Pins::addListener(Listener listener) {
     std::lock_guard<std::recursive_mutex> guard(mutex_);
-    listeners_.push_back(std::move(listener));
+    listeners_.emplace_back(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void Pins::removeListener(int id) {
+    std::lock_guard<std::recursive_mutex> guard(mutex_);
+    for (auto it = listeners_.begin(); it != listeners_.end(); ++it)
+        if (it->first == id) {
+            listeners_.erase(it);
+            return;
+        }
 }
 
 std::vector<Pins::Contention> Pins::contentions() const {

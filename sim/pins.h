@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -43,7 +44,10 @@ public:
     void pullLow(int party, int pin, bool low);
     bool pulledBy(int party, int pin) const;
 
-    void addListener(Listener listener);
+    // Returns an id for removeListener; a device that goes away before the
+    // pins must remove its listener.
+    int addListener(Listener listener);
+    void removeListener(int id);
 
     // Contention: the program drove a line high as an output while another
     // party held it low (the soft I2C master must never drive high).
@@ -69,7 +73,8 @@ private:
     mutable std::recursive_mutex mutex_;
     Line lines_[kCount];
     std::vector<std::string> parties_;
-    std::vector<Listener> listeners_;
+    std::vector<std::pair<int, Listener>> listeners_;
+    int nextListener_ = 1;
     std::vector<Contention> contentions_;
 };
 
