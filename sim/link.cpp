@@ -1,0 +1,218 @@
+// The runner's end of the link: starts the program in a child process and
+// drives its board over a socket pair.
+#include "sim/link.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "sim/board.h"
+#include "sim/protocol.h"
+
+extern char** environ;
+
+namespace sim {
+
+namespace {
+
+void makeDirectories(const std::string& path) {
+    for (std::size_t at = 1; at != std::string::npos; at = path.find('/', at + 1))
+        ::mkdir(path.substr(0, at).c_str(), 0755);
+    ::mkdir(path.c_str(), 0755);
+}
+
+int exitCodeOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+// The child's environment: ours without the board variables, then the board's.
+std::vector<std::string> childEnvironment(const BoardConfig& config, int fd) {
+    const char* ours[] = {env::kLinkFd,   env::kRoot,    env::kLcdAddr,   env::kDate,
+                          env::kRealtime, env::kStartAt, env::kWallOffset};
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string variable = *entry;
+        bool replaced = false;
+        for (const char* name : ours) replaced |= variable.rfind(std::string(name) + "=", 0) == 0;
+        if (!replaced) variables.push_back(variable);
+    }
+    variables.push_back(std::string(env::kLinkFd) + "=" + std::to_string(fd));
+    variables.push_back(std::string(env::kRoot) + "=" + config.root);
+    variables.push_back(std::string(env::kLcdAddr) + "=" + std::to_string(config.lcdAddr));
+    variables.push_back(std::string(env::kDate) + "=" + config.date);
+    variables.push_back(std::string(env::kRealtime) + "=" + (config.realtime ? "1" : "0"));
+    variables.push_back(std::string(env::kStartAt) + "=" + std::to_string(config.startAt));
+    variables.push_back(std::string(env::kWallOffset) + "=" + std::to_string(config.wallOffset));
+    return variables;
+}
+
+class ChildLink : public ProgramLink {
+  public:
+    ChildLink(const std::string& program, const BoardConfig& config);
+    ~ChildLink() override { stop(); }
+
+    void keyDown(Micros at, const std::string& key) override {
+        queue(wire::InputKind::KeyDown, at, key, true, 0);
+    }
+    void keyUp(Micros at, const std::string& key) override {
+        queue(wire::InputKind::KeyUp, at, key, true, 0);
+    }
+    void detent(Micros at, bool forward, Micros duration) override {
+        queue(wire::InputKind::Detent, at, "", forward, duration);
+    }
+
+    Snapshot runUntil(Micros horizon) override;
+    Micros now() const override { return now_; }
+    long long wallOffset() const override { return wallOffset_; }
+    void stop() override;
+
+  private:
+    void queue(wire::InputKind kind, Micros at, const std::string& key, bool forward,
+               Micros duration);
+    Snapshot exitedSnapshot() const;
+    void reap(bool wait);
+
+    int fd_ = -1;
+    pid_t pid_ = -1;
+    Micros now_;
+    long long wallOffset_;
+    bool exited_ = false;
+    int exitCode_ = 0;
+    Glass lastGlass_;
+    std::vector<wire::Input> pending_;
+};
+
+ChildLink::ChildLink(const std::string& program, const BoardConfig& config)
+    : now_(config.startAt), wallOffset_(config.wallOffset) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        exited_ = true;
+        exitCode_ = 127;
+        return;
+    }
+    std::string home = config.root + "/home/pi";
+    makeDirectories(home);
+    std::string console = config.root + "/console.log";
+
+    // Everything the child needs is made before fork: after it, only
+    // async-signal-safe calls.
+    std::vector<std::string> variables = childEnvironment(config, ends[1]);
+    std::vector<char*> envp;
+    for (auto& variable : variables) envp.push_back(&variable[0]);
+    envp.push_back(nullptr);
+    std::string programCopy = program;
+    char* argv[] = {&programCopy[0], nullptr};
+
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        int log = ::open(console.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (log >= 0) {
+            ::dup2(log, 1);
+            ::dup2(log, 2);
+        }
+        ::fcntl(ends[1], F_SETFD, 0);  // the board's end survives exec
+        if (::chdir(home.c_str()) != 0) _exit(126);
+        ::execve(argv[0], argv, envp.data());
+        _exit(127);
+    }
+    ::close(ends[1]);
+    fd_ = ends[0];
+    if (pid_ < 0) {
+        exited_ = true;
+        exitCode_ = 127;
+    }
+}
+
+void ChildLink::queue(wire::InputKind kind, Micros at, const std::string& key, bool forward,
+                      Micros duration) {
+    wire::Input input;
+    input.kind = kind;
+    input.at = at < now_ ? now_ : at;
+    input.key = key;
+    input.forward = forward;
+    input.duration = duration;
+    pending_.push_back(input);
+}
+
+Snapshot ChildLink::runUntil(Micros horizon) {
+    if (exited_) return exitedSnapshot();
+    wire::RunRequest request;
+    request.horizon = horizon;
+    request.inputs.swap(pending_);
+    std::string payload;
+    wire::RunReply reply;
+    if (!wire::sendFrame(fd_, wire::encode(request)) || !wire::receiveFrame(fd_, payload) ||
+        !wire::decode(payload, reply)) {
+        reap(true);  // the program died without a last word
+        return exitedSnapshot();
+    }
+    now_ = reply.snapshot.now;
+    wallOffset_ = reply.wallOffset;
+    lastGlass_ = reply.snapshot.glass;
+    if (reply.snapshot.exited) {
+        reap(true);
+        reply.snapshot.exitCode = exitCode_;
+    }
+    return reply.snapshot;
+}
+
+Snapshot ChildLink::exitedSnapshot() const {
+    Snapshot shot;
+    shot.now = now_;
+    shot.glass = lastGlass_;
+    shot.exited = true;
+    shot.exitCode = exitCode_;
+    return shot;
+}
+
+// Collects the child's status. A child that announced its exit but lingers
+// (a stuck destructor) is given a few seconds, then killed.
+void ChildLink::reap(bool wait) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    exited_ = true;
+    if (pid_ <= 0) return;
+    int status = 0;
+    for (int tries = 0; wait && tries < 500; ++tries) {
+        pid_t done = ::waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            exitCode_ = exitCodeOf(status);
+            pid_ = -1;
+            return;
+        }
+        if (done < 0 && errno != EINTR) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid_, SIGKILL);
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    exitCode_ = exitCodeOf(status);
+    pid_ = -1;
+}
+
+void ChildLink::stop() {
+    if (exited_ && pid_ <= 0) return;
+    reap(false);
+}
+
+}  // namespace
+
+std::unique_ptr<ProgramLink> ProgramLink::start(const std::string& program,
+                                                const BoardConfig& config) {
+    return std::make_unique<ChildLink>(program, config);
+}
+
+}  // namespace sim
