@@ -1,0 +1,7 @@
+# Device models of the virtual board, driven pin by pin.
+if(TARGET kv_sim_devices)
+  kv_add_test(sim_devices_test
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/sim_display_test.cpp
+    LIBS kv_sim_devices
+    LABELS device)
+endif()
