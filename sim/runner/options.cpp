@@ -1,0 +1,115 @@
+#include "sim/runner/options.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace sim::runner {
+
+const char kUsage[] =
+    "usage: kalventrix-sim --root DIR --script FILE|- [options]\n"
+    "  --lcd-addr 0x27|0x3f|none   where the display answers (default 0x27)\n"
+    "  --eeprom TEXT               first line of the board description file\n"
+    "  --date \"YYYY-MM-DD HH:MM:SS\" wall clock at start (default 2025-06-15 10:00:00)\n"
+    "  --ssid NAME                 network the WiFi is associated with (\"\" for none)\n"
+    "  --ip ADDR                   address of the WiFi interface (\"\" for none)\n"
+    "  --realtime                  run in real time instead of virtual time\n"
+    "  --restart                   start the program again when it ends with status 0\n"
+    "  --program PATH              the program (default: kalventrix beside this runner)\n"
+    "  --source DIR                source tree with image/, data/, scripts/, sim/stubs/\n";
+
+namespace {
+
+bool parseLcdAddr(const std::string& text, int& addr) {
+    if (text == "0x27")
+        addr = 0x27;
+    else if (text == "0x3f" || text == "0x3F")
+        addr = 0x3F;
+    else if (text == "none")
+        addr = 0;
+    else
+        return false;
+    return true;
+}
+
+bool inRange(int value, int low, int high) {
+    return value >= low && value <= high;
+}
+
+int daysInMonth(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+bool isValidDate(const std::string& text) {
+    static const char kShape[] = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != sizeof kShape - 1) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool digit = std::isdigit(static_cast<unsigned char>(text[i]));
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) return false;
+    }
+    int year, month, day, hour, minute, second;
+    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &year, &month, &day, &hour, &minute, &second);
+    return year >= 1970 && inRange(month, 1, 12) && inRange(day, 1, daysInMonth(year, month)) &&
+           inRange(hour, 0, 23) && inRange(minute, 0, 59) && inRange(second, 0, 59);
+}
+
+OptionsResult parseOptions(const std::vector<std::string>& args) {
+    OptionsResult result;
+    Options& o = result.options;
+    for (std::size_t i = 0; i < args.size() && result.ok(); ++i) {
+        const std::string& name = args[i];
+        if (name == "--realtime") {
+            o.realtime = true;
+            continue;
+        }
+        if (name == "--restart") {
+            o.restart = true;
+            continue;
+        }
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            result.error = name.rfind("--", 0) == 0 ? "option " + name + " needs a value"
+                                                    : "unknown argument " + name;
+            break;
+        }
+        const std::string& value = args[++i];
+        if (name == "--root")
+            o.root = value;
+        else if (name == "--script")
+            o.script = value;
+        else if (name == "--program")
+            o.program = value;
+        else if (name == "--source")
+            o.sourceDir = value;
+        else if (name == "--eeprom")
+            o.eeprom = value;
+        else if (name == "--ssid")
+            o.network.ssid = value;
+        else if (name == "--ip")
+            o.network.ip = value;
+        else if (name == "--date") {
+            o.date = value;
+            if (!isValidDate(value))
+                result.error = "bad --date \"" + value + "\" (YYYY-MM-DD HH:MM:SS)";
+        } else if (name == "--lcd-addr") {
+            if (!parseLcdAddr(value, o.lcdAddr))
+                result.error = "bad --lcd-addr \"" + value + "\" (0x27, 0x3f or none)";
+        } else {
+            result.error = "unknown option " + name;
+        }
+    }
+    if (result.ok() && !o.help && (o.root.empty() || o.script.empty()))
+        result.error = "--root and --script are required";
+    // Off the network: no address and nothing answers a ping.
+    if (o.network.ssid.empty()) o.network.pingSucceeds = false;
+    if (o.network.ip.empty()) o.network.pingSucceeds = false;
+    return result;
+}
+
+}  // namespace sim::runner

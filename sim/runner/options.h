@@ -1,0 +1,40 @@
+// Command line of kalventrix-sim.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/link.h"
+#include "sim/runner/sandbox.h"
+
+namespace sim::runner {
+
+struct Options {
+    std::string root;
+    std::string script;   // a file, or "-" for standard input as it arrives
+    std::string program;  // empty: kalventrix beside this executable
+    std::string sourceDir;
+    std::optional<std::string> eeprom;
+    int lcdAddr = 0x27;
+    std::string date = "2025-06-15 10:00:00";
+    NetworkConfig network;
+    bool realtime = false;
+    bool restart = false;
+    bool help = false;
+};
+
+struct OptionsResult {
+    Options options;
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+OptionsResult parseOptions(const std::vector<std::string>& args);
+
+// "YYYY-MM-DD HH:MM:SS" with a real calendar date and time of day.
+bool isValidDate(const std::string& text);
+
+extern const char kUsage[];
+
+}  // namespace sim::runner

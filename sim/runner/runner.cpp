@@ -1,0 +1,356 @@
+#include "sim/runner/runner.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+#include "sim/runner/glass_text.h"
+#include "sim/runner/paper_text.h"
+
+namespace sim::runner {
+
+namespace {
+
+constexpr Micros kMs = 1000;
+constexpr Micros kSettle = 50 * kMs;  // after every input command
+constexpr Micros kUntilStep = 10 * kMs;
+
+std::string padRow(const std::string& text) {
+    std::size_t chars = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++chars;
+    return chars >= 20 ? text : text + std::string(20 - chars, ' ');
+}
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) return text;
+    for (std::size_t pos = text.find(from); pos != std::string::npos;
+         pos = text.find(from, pos + to.size()))
+        text.replace(pos, from.size(), to);
+    return text;
+}
+
+std::string oneLine(const std::string& text) {
+    return replaceAll(replaceAll(text, "\r", "\\r"), "\n", "\\n");
+}
+
+std::string framedGlass(const Glass& glass) {
+    if (!glass.present) return "  (no display on the bus)\n";
+    std::string text;
+    for (int row = 0; row < 4; ++row) text += "  |" + rowText(glass, row) + "|\n";
+    return text + "  " + stateLine(glass) + "\n";
+}
+
+bool glassContains(const Glass& glass, const std::string& text) {
+    if (!glass.present) return false;
+    for (int row = 0; row < 4; ++row)
+        if (rowText(glass, row).find(text) != std::string::npos) return true;
+    return false;
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+}  // namespace
+
+std::string formatTime(Micros at) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%03llu", static_cast<unsigned long long>(at / 1000000),
+                  static_cast<unsigned long long>(at / 1000 % 1000));
+    return text;
+}
+
+std::string resolveSandboxPath(const std::string& root, const std::string& path) {
+    std::string base = path[0] == '/' ? root : root + "/home/pi";
+    std::stringstream parts(path);
+    std::string part;
+    while (std::getline(parts, part, '/'))
+        if (part == "..") return "";
+    return base + (path[0] == '/' ? "" : "/") + path;
+}
+
+Runner::Runner(RunOptions options, LinkFactory startProgram, std::ostream& out)
+    : options_(std::move(options)), startProgram_(std::move(startProgram)), out_(out) {}
+
+Runner::~Runner() {
+    if (link_) link_->stop();
+}
+
+bool Runner::startProgram() {
+    BoardConfig config = options_.board;
+    config.startAt = now_;
+    if (link_) config.wallOffset = link_->wallOffset();
+    link_ = startProgram_(config);
+    return link_ != nullptr;
+}
+
+bool Runner::ensureStarted() {
+    if (started_) return true;
+    started_ = true;
+    if (startProgram()) return true;
+    out_ << "cannot start the program\n";
+    scriptError_ = true;
+    return false;
+}
+
+void Runner::absorb(const Snapshot& snapshot) {
+    glass_ = snapshot.glass;
+    paper_.insert(paper_.end(), snapshot.paper.begin(), snapshot.paper.end());
+    shell_.insert(shell_.end(), snapshot.shell.begin(), snapshot.shell.end());
+}
+
+void Runner::programEnded(int code) {
+    out_ << "[" << formatTime(now_) << "] program ended with status " << code
+         << (code == 0 ? " (relaunch)" : "") << "\n";
+    if (code != 0) ++failures_;
+    if (code == 0 && options_.restart && startProgram()) {
+        out_ << "[" << formatTime(now_) << "] program started again\n";
+        return;
+    }
+    link_->stop();
+    link_.reset();
+}
+
+void Runner::advance(Micros horizon) {
+    while (link_) {
+        Snapshot snapshot = link_->runUntil(horizon);
+        absorb(snapshot);
+        if (!snapshot.exited) break;
+        now_ = std::max(now_, std::min(snapshot.now, horizon));
+        programEnded(snapshot.exitCode);
+    }
+    now_ = std::max(now_, horizon);
+}
+
+void Runner::failure(const Command& command, const std::string& detail) {
+    ++failures_;
+    out_ << "FAIL line " << command.line << ": " << command.source << "\n" << detail;
+}
+
+void Runner::keyEdge(const std::string& key, bool down) {
+    if (link_ && down) link_->keyDown(now_, key);
+    if (link_ && !down) link_->keyUp(now_, key);
+    advance(now_ + kSettle);
+}
+
+void Runner::press(const std::string& key, Micros hold) {
+    if (link_) {
+        link_->keyDown(now_, key);
+        link_->keyUp(now_ + hold, key);
+    }
+    advance(now_ + hold + kSettle);
+}
+
+void Runner::turn(long long detents, Micros perDetent) {
+    Micros at = now_;
+    for (long long i = 0; link_ && i < std::llabs(detents); ++i, at += perDetent)
+        link_->detent(at, detents > 0, perDetent);
+    advance(now_ + perDetent * static_cast<Micros>(std::llabs(detents)) + kSettle);
+}
+
+void Runner::until(const Command& command) {
+    ++expectations_;
+    Micros timeout = static_cast<Micros>(command.millis) * kMs;
+    for (Micros waited = 0;; waited += kUntilStep) {
+        if (glassContains(glass_, command.text)) return;
+        if (!link_) {
+            failure(command, "  the program is not running\n" + framedGlass(glass_));
+            return;
+        }
+        if (waited >= timeout) break;
+        advance(now_ + kUntilStep);
+    }
+    failure(command, "  expected somewhere: " + quoted(command.text) + " within " +
+                         std::to_string(command.millis) + " ms\n  actual glass:\n" +
+                         framedGlass(glass_));
+}
+
+void Runner::expectRow(const Command& command) {
+    ++expectations_;
+    int row = static_cast<int>(command.count);
+    std::string expected = padRow(command.text);
+    if (glass_.present && rowText(glass_, row) == expected) return;
+    failure(command, "  expected row " + std::to_string(row) + ": |" + expected +
+                         "|\n  actual glass:\n" + framedGlass(glass_));
+}
+
+void Runner::expectPrinter(const Command& command) {
+    ++expectations_;
+    std::string printed;
+    for (const PaperLine& line : paper_) {
+        if (decodePrinted(line.text).find(command.text) != std::string::npos) return;
+        printed += "  |" + renderPaperLine(line) + "\n";
+    }
+    failure(command, "  expected a paper line containing " + quoted(command.text) +
+                         "\n  printed since the last printer command:\n" +
+                         (printed.empty() ? "  (nothing)\n" : printed));
+}
+
+void Runner::showPrinter() {
+    for (const PaperLine& line : paper_) out_ << renderPaperLine(line) << "\n";
+    if (paper_.empty()) out_ << "(nothing printed)\n";
+    paper_.clear();
+}
+
+std::string Runner::printable(const std::string& text) const {
+    return oneLine(replaceAll(text, options_.board.root, "ROOT"));
+}
+
+void Runner::showShell() {
+    for (const ShellRecord& record : shell_)
+        out_ << "[" << formatTime(record.at) << "] " << printable(record.command) << "\n";
+    if (shell_.empty()) out_ << "(no commands)\n";
+    shell_.clear();
+}
+
+void Runner::showFile(const std::string& path) {
+    std::string file = resolveSandboxPath(options_.board.root, path);
+    std::ifstream in(file, std::ios::binary);
+    if (file.empty() || !in) {
+        out_ << (file.empty() ? "(outside the sandbox)\n" : "(no such file)\n");
+        return;
+    }
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    out_ << content;
+    if (!content.empty() && content.back() != '\n') out_ << "\n";
+}
+
+void Runner::runSql(const Command& command) {
+    std::string file = options_.board.root + "/home/pi/kalventrix-db";
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    std::string error;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, command.text.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+        error = sqlite3_errmsg(db);
+    else if (!statement || !sqlite3_stmt_readonly(statement))
+        error = "only read-only queries are allowed";
+    std::string rows;
+    int rc = SQLITE_ROW;
+    while (error.empty() && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        for (int column = 0; column < sqlite3_column_count(statement); ++column) {
+            const unsigned char* value = sqlite3_column_text(statement, column);
+            rows += (column ? "|" : "") +
+                    std::string(value ? reinterpret_cast<const char*>(value) : "");
+        }
+        rows += "\n";
+    }
+    if (error.empty() && rc != SQLITE_DONE) error = sqlite3_errmsg(db);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    if (!error.empty())
+        failure(command, "  sql error: " + error + "\n");
+    else
+        out_ << (rows.empty() ? "(no rows)\n" : rows);
+}
+
+bool Runner::execute(const Command& command) {
+    if (!ensureStarted()) return false;
+    out_ << "[" << formatTime(now_) << "] > " << command.source << "\n";
+    switch (command.op) {
+        case Op::Press:
+        case Op::Hold:
+            press(command.key, static_cast<Micros>(command.millis) * kMs);
+            break;
+        case Op::Down:
+        case Op::Up:
+            keyEdge(command.key, command.op == Op::Down);
+            break;
+        case Op::Turn:
+            turn(command.count, static_cast<Micros>(command.millis) * kMs);
+            break;
+        case Op::Wait:
+            advance(now_ + static_cast<Micros>(command.millis) * kMs);
+            break;
+        case Op::Until:
+            until(command);
+            break;
+        case Op::Expect:
+            expectRow(command);
+            break;
+        case Op::ExpectPrinter:
+            expectPrinter(command);
+            break;
+        case Op::Lcd:
+            out_ << renderGlass(glass_);
+            break;
+        case Op::Printer:
+            showPrinter();
+            break;
+        case Op::Shell:
+            showShell();
+            break;
+        case Op::File:
+            showFile(command.text);
+            break;
+        case Op::Sql:
+            runSql(command);
+            break;
+        case Op::Quit:
+            return false;
+    }
+    if (options_.flushEachCommand) out_.flush();
+    return true;
+}
+
+void Runner::reportScriptError(int line, const std::string& message) {
+    scriptError_ = true;
+    std::string text = "script error, line " + std::to_string(line) + ": " + message + "\n";
+    out_ << text;
+    std::cerr << text;
+}
+
+int Runner::finish() {
+    if (link_) {
+        link_->stop();
+        link_.reset();
+    }
+    if (scriptError_) {
+        out_ << "end: script error\n";
+    } else if (failures_) {
+        out_ << "end: " << failures_ << " failure(s), " << expectations_ << " expectation(s)\n";
+    } else {
+        out_ << "end: all " << expectations_ << " expectation(s) held\n";
+    }
+    out_.flush();
+    if (scriptError_) return kScriptError;
+    return failures_ ? kExpectationFailed : kAllHeld;
+}
+
+int runScript(std::istream& in, Runner& runner) {
+    std::vector<Command> commands;
+    bool valid = true;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        ParseResult parsed = parseLine(line, number);
+        if (!parsed.ok()) runner.reportScriptError(number, parsed.error);
+        valid = valid && parsed.ok();
+        if (parsed.command) commands.push_back(*parsed.command);
+    }
+    if (valid)
+        for (const Command& command : commands)
+            if (!runner.execute(command)) break;
+    return runner.finish();
+}
+
+int runStreaming(std::istream& in, Runner& runner) {
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        ParseResult parsed = parseLine(line, number);
+        if (!parsed.ok()) {
+            runner.reportScriptError(number, parsed.error);
+            break;
+        }
+        if (parsed.command && !runner.execute(*parsed.command)) break;
+    }
+    return runner.finish();
+}
+
+}  // namespace sim::runner

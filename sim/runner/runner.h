@@ -1,0 +1,90 @@
+// Executes script commands against a program running on the virtual board and
+// writes the transcript.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/link.h"
+#include "sim/runner/script.h"
+#include "sim/snapshot.h"
+
+namespace sim::runner {
+
+using LinkFactory = std::function<std::unique_ptr<ProgramLink>(const BoardConfig&)>;
+
+enum ExitStatus { kAllHeld = 0, kExpectationFailed = 1, kScriptError = 2 };
+
+struct RunOptions {
+    BoardConfig board;     // root, display, date, real time
+    bool restart = false;  // start the program again when main returns 0
+    bool flushEachCommand = false;
+};
+
+class Runner {
+  public:
+    Runner(RunOptions options, LinkFactory startProgram, std::ostream& out);
+    ~Runner();
+
+    // Runs one command; false when the run ends here (quit, or the program
+    // could not be started).
+    bool execute(const Command& command);
+    void reportScriptError(int line, const std::string& message);
+    // Stops the program, writes the closing line and gives the exit status.
+    int finish();
+
+    Micros now() const { return now_; }
+
+  private:
+    bool ensureStarted();
+    bool startProgram();
+    void advance(Micros horizon);
+    void absorb(const Snapshot& snapshot);
+    void programEnded(int code);
+    void failure(const Command& command, const std::string& detail);
+
+    void press(const std::string& key, Micros hold);
+    void keyEdge(const std::string& key, bool down);
+    void turn(long long detents, Micros perDetent);
+    void until(const Command& command);
+    void expectRow(const Command& command);
+    void expectPrinter(const Command& command);
+    void showPrinter();
+    void showShell();
+    void showFile(const std::string& path);
+    void runSql(const Command& command);
+
+    std::string printable(const std::string& text) const;
+
+    RunOptions options_;
+    LinkFactory startProgram_;
+    std::ostream& out_;
+    std::unique_ptr<ProgramLink> link_;
+    bool started_ = false;
+    Micros now_ = 0;
+    Glass glass_;
+    std::vector<PaperLine> paper_;
+    std::vector<ShellRecord> shell_;
+    int expectations_ = 0;
+    int failures_ = 0;
+    bool scriptError_ = false;
+};
+
+// Reads a whole script, checks every line, and runs it only when all are
+// valid. Returns the exit status.
+int runScript(std::istream& in, Runner& runner);
+// Runs each line as it arrives (standard input driven by another program).
+int runStreaming(std::istream& in, Runner& runner);
+
+// A path of the terminal inside the sandbox: absolute paths are under the
+// root, relative ones under the working directory ROOT/home/pi. Empty when
+// the path would leave the sandbox.
+std::string resolveSandboxPath(const std::string& root, const std::string& path);
+
+// Seconds with milliseconds, as the transcript shows times: "12.345".
+std::string formatTime(Micros at);
+
+}  // namespace sim::runner
