@@ -68,6 +68,9 @@ Board* boardFromEnvironment() {
     config.startAt = static_cast<Micros>(envNumber(env::kStartAt, 0));
     config.wallOffset = envNumber(env::kWallOffset, 0);
     auto* board = new Board(config, config.realtime ? ClockMode::Realtime : ClockMode::Controlled);
+    // The creating thread is the program's main thread (static initialisation):
+    // it holds the baton before the runner's first request can be served.
+    board->clock().current();
     board->attachLink(static_cast<int>(fd));
     return board;
 }
