@@ -12,11 +12,15 @@ std::string hex2(unsigned value) {
     return text;
 }
 
-std::string onOff(bool on) { return on ? "on" : "off"; }
+std::string onOff(bool on) {
+    return on ? "on" : "off";
+}
 
 }  // namespace
 
-Hd44780::Hd44780(const TimeSource& time, Trace& trace) : time_(time), trace_(trace) { powerOn(); }
+Hd44780::Hd44780(const TimeSource& time, Trace& trace) : time_(time), trace_(trace) {
+    powerOn();
+}
 
 void Hd44780::powerOn() {
     eightBit_ = true;
@@ -33,7 +37,9 @@ void Hd44780::powerOn() {
     busyUntil_ = 0;
 }
 
-bool Hd44780::busy() const { return time_.now() < busyUntil_; }
+bool Hd44780::busy() const {
+    return time_.now() < busyUntil_;
+}
 
 void Hd44780::setInputs(bool rs, bool rw, bool e, std::uint8_t data) {
     const bool rising = e && !e_;
@@ -200,7 +206,9 @@ void Hd44780::shiftDisplay(bool left) {
     shift_ = (shift_ + (left ? 1 : length - 1)) % length;
 }
 
-void Hd44780::setBusy(Micros duration) { busyUntil_ = time_.now() + duration; }
+void Hd44780::setBusy(Micros duration) {
+    busyUntil_ = time_.now() + duration;
+}
 
 void Hd44780::noteViolation(const std::string& what) {
     violations_.push_back({time_.now(), what});

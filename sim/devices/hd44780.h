@@ -22,7 +22,7 @@ struct TimingViolation {
 };
 
 class Hd44780 {
-public:
+  public:
     static constexpr Micros kExecMicros = 37;
     static constexpr Micros kClearHomeMicros = 1520;
     static constexpr int kRows = 4;
@@ -53,7 +53,7 @@ public:
     std::vector<TimingViolation> violations() const { return violations_; }
     void clearViolations() { violations_.clear(); }
 
-private:
+  private:
     void latchNibble(std::uint8_t nibble);
     void readEdgeRising();
     void readEdgeFalling();

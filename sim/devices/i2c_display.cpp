@@ -27,7 +27,9 @@ I2cDisplay::I2cDisplay(Pins& pins, const TimeSource& time, Trace& trace, int add
     drivePort();
 }
 
-void I2cDisplay::setAddress(int address) { slave_.setAddress(address); }
+void I2cDisplay::setAddress(int address) {
+    slave_.setAddress(address);
+}
 
 void I2cDisplay::powerCycle() {
     std::lock_guard<std::recursive_mutex> guard(mutex_);

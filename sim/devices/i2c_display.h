@@ -20,7 +20,7 @@
 namespace sim {
 
 class I2cDisplay : private I2cSlave::Device {
-public:
+  public:
     static constexpr int kSclPin = 9;
     static constexpr int kSdaPin = 8;
 
@@ -51,7 +51,7 @@ public:
 
     const Hd44780& controller() const { return lcd_; }
 
-private:
+  private:
     void written(std::uint8_t value) override;
     std::uint8_t toRead() override;
     void drivePort();

@@ -104,8 +104,8 @@ void I2cSlave::onClockRise() {
         case Phase::MasterAck:
             masterAcked_ = pins_.level(sda_) == 0;
             trace_.countByte();
-            trace_.log(time_.now(), "i2c read " + hex2(readByte_) +
-                                        (masterAcked_ ? " ACK" : " NACK (master)"));
+            trace_.log(time_.now(),
+                       "i2c read " + hex2(readByte_) + (masterAcked_ ? " ACK" : " NACK (master)"));
             break;
         default:
             break;
@@ -157,8 +157,8 @@ void I2cSlave::receiveBit() {
     matched_ = address_ != 0 && (shift_ >> 1) == address_;
     if (!matched_) {
         trace_.countNack();
-        trace_.log(time_.now(), "i2c addr " + hex2(shift_ >> 1) + (reading_ ? " R" : " W") +
-                                    " NACK");
+        trace_.log(time_.now(),
+                   "i2c addr " + hex2(shift_ >> 1) + (reading_ ? " R" : " W") + " NACK");
     }
 }
 
@@ -188,7 +188,9 @@ void I2cSlave::afterAckSlot() {
     phase_ = Phase::Write;
 }
 
-void I2cSlave::driveReadBit() { pullData(((readByte_ >> (7 - bits_)) & 1) == 0); }
+void I2cSlave::driveReadBit() {
+    pullData(((readByte_ >> (7 - bits_)) & 1) == 0);
+}
 
 void I2cSlave::pullData(bool low) {
     if (ackPulled_ == low) return;

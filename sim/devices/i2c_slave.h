@@ -16,9 +16,9 @@
 namespace sim {
 
 class I2cSlave {
-public:
+  public:
     class Device {
-    public:
+      public:
         virtual ~Device() = default;
         virtual void written(std::uint8_t value) = 0;  // a data byte the master wrote
         virtual std::uint8_t toRead() = 0;             // the next byte the master reads
@@ -49,7 +49,7 @@ public:
 
     bool acknowledging() const;  // pulling data low for an acknowledge right now
 
-private:
+  private:
     enum class Phase { Idle, Address, Write, AckSlot, Read, MasterAck, Ignore };
 
     void onLevel(int pin, int level);

@@ -39,7 +39,9 @@ int Keypad::pinOf(const std::string& name) {
     return -1;
 }
 
-bool Keypad::valid(const std::string& name) { return pinOf(name) >= 0; }
+bool Keypad::valid(const std::string& name) {
+    return pinOf(name) >= 0;
+}
 
 bool Keypad::press(const std::string& name) {
     const int pin = pinOf(name);
@@ -94,7 +96,8 @@ void Keypad::applyEdge(bool forward, int k) {
     if (k < 0 || k >= kEdgesPerDetent) return;
     const Edge edge = stepEdges(forward)[k];
     trace_.log(time_.now(), std::string("encoder ") + (forward ? "forward" : "backward") +
-                                " edge " + std::to_string(k) + (edge.pin == kEncoderPinA ? " A=" : " B=") +
+                                " edge " + std::to_string(k) +
+                                (edge.pin == kEncoderPinA ? " A=" : " B=") +
                                 std::to_string(edge.level));
     pins_.pullLow(party_, edge.pin, edge.level == 0);
 }

@@ -17,7 +17,7 @@
 namespace sim {
 
 class Keypad {
-public:
+  public:
     static constexpr int kEncoderPinA = 5;
     static constexpr int kEncoderPinB = 26;
     static constexpr int kEdgesPerDetent = 4;
@@ -30,7 +30,8 @@ public:
 
     Keypad(Pins& pins, const TimeSource& time, Trace& trace);
 
-    static const std::vector<std::string>& names();  // R_C PLUS MINUS VALID REPEAT NO 10 ... 0 POWER
+    static const std::vector<std::string>&
+    names();  // R_C PLUS MINUS VALID REPEAT NO 10 ... 0 POWER
     static bool valid(const std::string& name);
     static int pinOf(const std::string& name);  // -1 for an unknown name
 
@@ -49,7 +50,7 @@ public:
     void detent(bool forward);  // all four edges at once
     int encoderState() const;   // A*2+B as the lines stand
 
-private:
+  private:
     Pins& pins_;
     const TimeSource& time_;
     Trace& trace_;

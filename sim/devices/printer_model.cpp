@@ -6,8 +6,8 @@ namespace sim {
 
 namespace {
 
-constexpr std::uint8_t kHt = 0x09, kLf = 0x0A, kFf = 0x0C, kCr = 0x0D, kDc2 = 0x12,
-                       kXoff = 0x13, kEsc = 0x1B, kGs = 0x1D, kWake = 0xFF;
+constexpr std::uint8_t kHt = 0x09, kLf = 0x0A, kFf = 0x0C, kCr = 0x0D, kDc2 = 0x12, kXoff = 0x13,
+                       kEsc = 0x1B, kGs = 0x1D, kWake = 0xFF;
 constexpr std::size_t kMaxTabStops = 32;
 
 std::string describe(const std::vector<std::uint8_t>& seq) {
@@ -31,9 +31,13 @@ std::string describe(const std::vector<std::uint8_t>& seq) {
 }
 
 // ESC/POS accepts both 0/1/2 and '0'/'1'/'2' for these parameters.
-int smallParameter(std::uint8_t n) { return n >= '0' && n <= '9' ? n - '0' : n; }
+int smallParameter(std::uint8_t n) {
+    return n >= '0' && n <= '9' ? n - '0' : n;
+}
 
-std::vector<int> everyEightColumns() { return {8, 16, 24}; }
+std::vector<int> everyEightColumns() {
+    return {8, 16, 24};
+}
 
 }  // namespace
 
@@ -188,8 +192,9 @@ void PrinterModel::escape(std::uint8_t command, const std::vector<std::uint8_t>&
         case 'a': {
             const int mode = smallParameter(static_cast<std::uint8_t>(n));
             if (mode <= 2)
-                style_.justify = mode == 1 ? Justify::Center : mode == 2 ? Justify::Right
-                                                                         : Justify::Left;
+                style_.justify = mode == 1   ? Justify::Center
+                                 : mode == 2 ? Justify::Right
+                                             : Justify::Left;
             break;
         }
         case '-': {
@@ -330,6 +335,7 @@ void PrinterModel::printBuffer() {
     emit(buffer_, lineStyle_);
     buffer_.clear();
     usedUnits_ = 0;
+    fedDots_ = 0;
 }
 
 void PrinterModel::emit(const std::string& text, const Style& style) {
@@ -345,7 +351,6 @@ void PrinterModel::emit(const std::string& text, const Style& style) {
     line.upsideDown = style.upsideDown;
     line.strike = style.strike;
     paper_.push_back(line);
-    fedDots_ = 0;
     trace_.log(time_.now(), "printer line '" + text + "'");
 }
 

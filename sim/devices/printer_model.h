@@ -16,8 +16,8 @@
 namespace sim {
 
 class PrinterModel {
-public:
-    static constexpr int kLineUnits = 32;        // character cells of one line in normal width
+  public:
+    static constexpr int kLineUnits = 32;          // character cells of one line in normal width
     static constexpr int kDefaultLineHeight = 30;  // dots, the power-on line spacing
 
     struct Fault {
@@ -46,7 +46,7 @@ public:
 
     std::vector<PaperLine> takeLines();  // lines completed since the last call
     std::vector<PaperLine> allLines() const;
-    std::string pendingText() const;     // in the print buffer, not yet on paper
+    std::string pendingText() const;  // in the print buffer, not yet on paper
 
     int unknownSequences() const;
     std::vector<std::string> unknownList() const;  // "ESC 0x71", "0x05"
@@ -56,7 +56,7 @@ public:
     std::uint64_t bytesDropped() const;  // ignored while offline or cleared by a reset
     int wakeBytes() const;               // 0xFF bytes and the ESCs that follow them
 
-private:
+  private:
     struct Style {
         Justify justify = Justify::Left;
         bool bold = false, doubleHeight = false, doubleWidth = false;

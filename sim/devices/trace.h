@@ -15,7 +15,7 @@
 namespace sim {
 
 class Trace {
-public:
+  public:
     struct Counters {
         std::uint64_t transactions = 0;  // start conditions, repeated ones included
         std::uint64_t bytes = 0;         // bytes transferred after an address match
@@ -25,7 +25,7 @@ public:
         std::uint64_t commands = 0;      // controller instructions executed
         std::uint64_t dataWrites = 0;    // characters or glyph rows written
         std::uint64_t dataReads = 0;
-        std::uint64_t violations = 0;    // accesses while the controller was busy
+        std::uint64_t violations = 0;  // accesses while the controller was busy
     };
 
     struct Entry {
@@ -62,7 +62,7 @@ public:
 
     static std::string format(const Entry& entry);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<Entry> entries_;
     std::size_t cap_;

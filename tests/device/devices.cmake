@@ -2,6 +2,9 @@
 if(TARGET kv_sim_devices)
   kv_add_test(sim_devices_test
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/sim_display_test.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/device/sim_keypad_test.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/device/sim_printer_test.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/device/sim_trace_test.cpp
     LIBS kv_sim_devices
     LABELS device)
 endif()

@@ -14,16 +14,16 @@
 namespace simtest {
 
 class ManualClock : public sim::TimeSource {
-public:
+  public:
     sim::Micros now() const override { return now_; }
     void advance(sim::Micros micros) { now_ += micros; }
 
-private:
+  private:
     sim::Micros now_ = 0;
 };
 
 class BusMaster {
-public:
+  public:
     static constexpr int kHighWaitPolls = 50;
 
     BusMaster(sim::Pins& pins, ManualClock& clock, int scl = 9, int sda = 8)
@@ -117,7 +117,7 @@ public:
     int scl() const { return scl_; }
     int sda() const { return sda_; }
 
-private:
+  private:
     sim::Pins& pins_;
     ManualClock& clock_;
     int scl_, sda_;
@@ -125,7 +125,7 @@ private:
 
 // The display module as the terminal's driver talks to it, byte by byte.
 class LcdMaster {
-public:
+  public:
     static constexpr std::uint8_t kBacklight = 0x08;
 
     LcdMaster(BusMaster& bus, ManualClock& clock, int address = 0x27)
@@ -201,7 +201,7 @@ public:
         clock_.advance(2000);
     }
 
-private:
+  private:
     BusMaster& bus_;
     ManualClock& clock_;
     int address_;

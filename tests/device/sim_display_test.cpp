@@ -14,7 +14,7 @@ using simtest::LcdMaster;
 using simtest::ManualClock;
 
 class DisplayTest : public ::testing::Test {
-protected:
+  protected:
     DisplayTest() : display(pins, clock, trace, 0x27), bus(pins, clock), lcd(bus, clock) {
         bus.init();
         bus.onWait = [this] { display.service(); };
@@ -362,7 +362,7 @@ TEST_F(DisplayTest, DecrementModeAndShiftsMoveTheRightWay) {
     lcd.command(0x18);  // whole display left by one
     EXPECT_EQ(row(0).substr(0, 6), "d  ba ");
     EXPECT_EQ(row(2)[19], 'c');  // the 40 cells of a line turn round
-    lcd.command(0x02);  // home undoes the shift
+    lcd.command(0x02);           // home undoes the shift
     clock.advance(2000);
     EXPECT_EQ(row(0).substr(0, 6), "cd  ba");
 }
