@@ -13,9 +13,9 @@ using simtest::BusMaster;
 using simtest::LcdMaster;
 using simtest::ManualClock;
 
-class DisplayTest : public ::testing::Test {
+class SimDisplayTest : public ::testing::Test {
   protected:
-    DisplayTest() : display(pins, clock, trace, 0x27), bus(pins, clock), lcd(bus, clock) {
+    SimDisplayTest() : display(pins, clock, trace, 0x27), bus(pins, clock), lcd(bus, clock) {
         bus.init();
         bus.onWait = [this] { display.service(); };
     }
@@ -35,7 +35,7 @@ class DisplayTest : public ::testing::Test {
 
 // --- The I2C slave and the expander's port -------------------------------
 
-TEST_F(DisplayTest, WriteTransactionIsAcknowledgedAndLatchedOnThePort) {
+TEST_F(SimDisplayTest, WriteTransactionIsAcknowledgedAndLatchedOnThePort) {
     bus.start();
     EXPECT_EQ(bus.sendByte(0x27 << 1), 0);
     EXPECT_EQ(bus.sendByte(0xA5), 0);
@@ -56,7 +56,7 @@ TEST_F(DisplayTest, WriteTransactionIsAcknowledgedAndLatchedOnThePort) {
     EXPECT_EQ(pins.read(8), 1);
 }
 
-TEST_F(DisplayTest, OtherAddressesGetNoAcknowledgeAndLeaveThePortAlone) {
+TEST_F(SimDisplayTest, OtherAddressesGetNoAcknowledgeAndLeaveThePortAlone) {
     bus.start();
     EXPECT_EQ(bus.sendByte(0x3F << 1), 1);
     EXPECT_EQ(bus.sendByte(0x00), 1);  // not addressed: ignored until the next start
@@ -80,7 +80,7 @@ TEST_F(DisplayTest, OtherAddressesGetNoAcknowledgeAndLeaveThePortAlone) {
     EXPECT_EQ(display.port(), 0x10);
 }
 
-TEST_F(DisplayTest, AbsentDisplayNeverAnswers) {
+TEST_F(SimDisplayTest, AbsentDisplayNeverAnswers) {
     display.setAddress(0);
     EXPECT_FALSE(display.glass().present);
     for (int address : {0x00, 0x27, 0x3F}) {
@@ -91,7 +91,7 @@ TEST_F(DisplayTest, AbsentDisplayNeverAnswers) {
     EXPECT_EQ(trace.counters().portWrites, 0u);
 }
 
-TEST_F(DisplayTest, ReadReturnsPortBitsAndReleasesDataForTheMaster) {
+TEST_F(SimDisplayTest, ReadReturnsPortBitsAndReleasesDataForTheMaster) {
     ASSERT_TRUE(lcd.portWrite(0x0B));  // RS, RW and backlight high, data lines low
     // Low bits stay low, high bits read high while the controller does not drive.
     EXPECT_EQ(lcd.portRead(), 0x0B);
@@ -102,7 +102,7 @@ TEST_F(DisplayTest, ReadReturnsPortBitsAndReleasesDataForTheMaster) {
     EXPECT_EQ(display.port(), 0x08);
 }
 
-TEST_F(DisplayTest, MasterAcknowledgedReadsGoOnWithTheNextByte) {
+TEST_F(SimDisplayTest, MasterAcknowledgedReadsGoOnWithTheNextByte) {
     ASSERT_TRUE(lcd.portWrite(0xF0));
     bus.start();
     ASSERT_EQ(bus.sendByte((0x27 << 1) | 1), 0);
@@ -114,7 +114,7 @@ TEST_F(DisplayTest, MasterAcknowledgedReadsGoOnWithTheNextByte) {
     EXPECT_EQ(trace.counters().portReads, 2u);
 }
 
-TEST_F(DisplayTest, RepeatedStartBeginsANewAddressPhase) {
+TEST_F(SimDisplayTest, RepeatedStartBeginsANewAddressPhase) {
     bus.start();
     ASSERT_EQ(bus.sendByte(0x27 << 1), 0);
     ASSERT_EQ(bus.sendByte(0x31), 0);
@@ -127,7 +127,7 @@ TEST_F(DisplayTest, RepeatedStartBeginsANewAddressPhase) {
     EXPECT_EQ(trace.counters().transactions, 2u);
 }
 
-TEST_F(DisplayTest, MasterDrivingHighAgainstTheAcknowledgeIsContention) {
+TEST_F(SimDisplayTest, MasterDrivingHighAgainstTheAcknowledgeIsContention) {
     bus.start();
     for (int i = 0; i < 8; ++i) bus.sendBit(((0x27 << 1) >> (7 - i)) & 1);
     // Ninth clock: the slave pulls data low; a faulty master drives it high.
@@ -145,7 +145,7 @@ TEST_F(DisplayTest, MasterDrivingHighAgainstTheAcknowledgeIsContention) {
     bus.stop();
 }
 
-TEST_F(DisplayTest, StretchedClockIsReleasedWhenItsTimeIsUp) {
+TEST_F(SimDisplayTest, StretchedClockIsReleasedWhenItsTimeIsUp) {
     bus.pull(9);
     display.holdClock(250000);
     EXPECT_EQ(display.nextDeadline(), clock.now() + 250000);
@@ -157,7 +157,7 @@ TEST_F(DisplayTest, StretchedClockIsReleasedWhenItsTimeIsUp) {
     EXPECT_LT(clock.now(), 250000u + 100000u + 100u);  // released at the first poll after it
 }
 
-TEST_F(DisplayTest, ClockHeldPastTheMastersPatienceMakesOneWarning) {
+TEST_F(SimDisplayTest, ClockHeldPastTheMastersPatienceMakesOneWarning) {
     bus.pull(9);
     display.holdClock(10000000);
     bus.releaseWait(9);
@@ -167,7 +167,7 @@ TEST_F(DisplayTest, ClockHeldPastTheMastersPatienceMakesOneWarning) {
     EXPECT_EQ(pins.read(9), 1);
 }
 
-TEST_F(DisplayTest, StuckDataIsFreedAfterTheGivenClockPulses) {
+TEST_F(SimDisplayTest, StuckDataIsFreedAfterTheGivenClockPulses) {
     display.holdData(3);
     EXPECT_EQ(pins.read(8), 0);
     bus.pulse();
@@ -186,7 +186,7 @@ TEST_F(DisplayTest, StuckDataIsFreedAfterTheGivenClockPulses) {
 
 // --- The controller -------------------------------------------------------
 
-TEST_F(DisplayTest, InitialisationThenTextShowsOnTheGlass) {
+TEST_F(SimDisplayTest, InitialisationThenTextShowsOnTheGlass) {
     sim::Glass before = display.glass();
     EXPECT_FALSE(before.display);
     lcd.init();
@@ -207,7 +207,7 @@ TEST_F(DisplayTest, InitialisationThenTextShowsOnTheGlass) {
     EXPECT_EQ(trace.grep("lcd cmd 0x28 function 4-bit 2-line 5x8").size(), 1u);
 }
 
-TEST_F(DisplayTest, RowsStartAtTheirAddressesAndRunOnAsTheCounterGoes) {
+TEST_F(SimDisplayTest, RowsStartAtTheirAddressesAndRunOnAsTheCounterGoes) {
     lcd.init();
     const int starts[] = {0x00, 0x40, 0x14, 0x54};
     for (int r = 0; r < 4; ++r) {
@@ -240,7 +240,7 @@ TEST_F(DisplayTest, RowsStartAtTheirAddressesAndRunOnAsTheCounterGoes) {
     EXPECT_EQ(row(0)[0], '4');
 }
 
-TEST_F(DisplayTest, TwentyOneCharactersEndOnTheThirdRow) {
+TEST_F(SimDisplayTest, TwentyOneCharactersEndOnTheThirdRow) {
     lcd.init();
     lcd.text("abcdefghijklmnopqrstu");
     EXPECT_EQ(row(0), "abcdefghijklmnopqrst");
@@ -251,7 +251,7 @@ TEST_F(DisplayTest, TwentyOneCharactersEndOnTheThirdRow) {
     EXPECT_EQ(glass.cursorCol, 1);
 }
 
-TEST_F(DisplayTest, CustomGlyphShowsItsBitmap) {
+TEST_F(SimDisplayTest, CustomGlyphShowsItsBitmap) {
     lcd.init();
     const std::uint8_t arrow[8] = {0x00, 0x04, 0x06, 0x1F, 0x06, 0x04, 0x00, 0xE0};
     lcd.command(0x80 | 0x45);
@@ -267,7 +267,7 @@ TEST_F(DisplayTest, CustomGlyphShowsItsBitmap) {
     EXPECT_EQ(row(0), padded(""));  // glyph rows did not land in the text memory
 }
 
-TEST_F(DisplayTest, AddressCounterReadsBackWithTheBusyFlag) {
+TEST_F(SimDisplayTest, AddressCounterReadsBackWithTheBusyFlag) {
     lcd.init();
     lcd.command(0x80 | 0x45);
     clock.advance(100);
@@ -287,7 +287,7 @@ TEST_F(DisplayTest, AddressCounterReadsBackWithTheBusyFlag) {
     EXPECT_TRUE(display.violations().empty());  // reading the flag is allowed while busy
 }
 
-TEST_F(DisplayTest, DataReadsReturnTheCharacterAndMoveTheCounter) {
+TEST_F(SimDisplayTest, DataReadsReturnTheCharacterAndMoveTheCounter) {
     lcd.init();
     lcd.text("KV");
     lcd.command(0x80);
@@ -300,7 +300,7 @@ TEST_F(DisplayTest, DataReadsReturnTheCharacterAndMoveTheCounter) {
     EXPECT_EQ(trace.counters().dataReads, 2u);
 }
 
-TEST_F(DisplayTest, WriteWhileBusyIsRecordedAsAViolation) {
+TEST_F(SimDisplayTest, WriteWhileBusyIsRecordedAsAViolation) {
     lcd.init();
     lcd.command(0x01);
     const sim::Micros sentAt = clock.now();
@@ -319,7 +319,7 @@ TEST_F(DisplayTest, WriteWhileBusyIsRecordedAsAViolation) {
     EXPECT_TRUE(display.violations().empty());
 }
 
-TEST_F(DisplayTest, ResetSequenceRecoversAControllerLeftMidByte) {
+TEST_F(SimDisplayTest, ResetSequenceRecoversAControllerLeftMidByte) {
     lcd.init();
     lcd.put(0x40 | LcdMaster::kBacklight);  // half a byte: the controller waits for the rest
     lcd.init();
@@ -328,7 +328,7 @@ TEST_F(DisplayTest, ResetSequenceRecoversAControllerLeftMidByte) {
     EXPECT_TRUE(display.controller().fourBit());
 }
 
-TEST_F(DisplayTest, DisplayControlAndBacklightFollowTheCommands) {
+TEST_F(SimDisplayTest, DisplayControlAndBacklightFollowTheCommands) {
     lcd.init();
     lcd.command(0x0F);
     sim::Glass glass = display.glass();
@@ -341,7 +341,7 @@ TEST_F(DisplayTest, DisplayControlAndBacklightFollowTheCommands) {
     EXPECT_FALSE(display.glass().backlight);
 }
 
-TEST_F(DisplayTest, DecrementModeAndShiftsMoveTheRightWay) {
+TEST_F(SimDisplayTest, DecrementModeAndShiftsMoveTheRightWay) {
     lcd.init();
     lcd.command(0x80 | 0x05);
     lcd.command(0x04);  // decrement
@@ -367,7 +367,7 @@ TEST_F(DisplayTest, DecrementModeAndShiftsMoveTheRightWay) {
     EXPECT_EQ(row(0).substr(0, 6), "cd  ba");
 }
 
-TEST_F(DisplayTest, PowerCycleReturnsToTheEightBitBlankState) {
+TEST_F(SimDisplayTest, PowerCycleReturnsToTheEightBitBlankState) {
     lcd.init();
     lcd.text("gone");
     display.powerCycle();

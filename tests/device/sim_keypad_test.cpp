@@ -13,9 +13,9 @@ namespace {
 
 using sim::Keypad;
 
-class KeypadTest : public ::testing::Test {
+class SimKeypadTest : public ::testing::Test {
   protected:
-    KeypadTest() : keypad(pins, clock, trace) {
+    SimKeypadTest() : keypad(pins, clock, trace) {
         for (const std::string& name : Keypad::names()) {
             pins.setMode(Keypad::pinOf(name), INPUT);
             pins.setPull(Keypad::pinOf(name), PUD_UP);
@@ -41,7 +41,7 @@ int decode(int from, int to, bool dblClick) {
     return 0;
 }
 
-TEST_F(KeypadTest, EveryKeySitsOnItsOwnPin) {
+TEST_F(SimKeypadTest, EveryKeySitsOnItsOwnPin) {
     const std::vector<std::pair<std::string, int>> expected = {
         {"R_C", 22}, {"PLUS", 28}, {"MINUS", 24}, {"VALID", 27}, {"REPEAT", 29}, {"NO", 25},
         {"10", 11},  {"9", 10},    {"8", 6},      {"7", 3},      {"6", 4},       {"5", 0},
@@ -57,7 +57,7 @@ TEST_F(KeypadTest, EveryKeySitsOnItsOwnPin) {
     EXPECT_EQ(used.count(8) + used.count(9), 0u);  // the display's bus lines
 }
 
-TEST_F(KeypadTest, UnknownNamesAreRefusedAndTouchNothing) {
+TEST_F(SimKeypadTest, UnknownNamesAreRefusedAndTouchNothing) {
     for (const char* name : {"", "11", "valid", "ENTER", "R_C "}) {
         EXPECT_FALSE(Keypad::valid(name)) << name;
         EXPECT_EQ(Keypad::pinOf(name), -1) << name;
@@ -67,7 +67,7 @@ TEST_F(KeypadTest, UnknownNamesAreRefusedAndTouchNothing) {
     for (int pin = 0; pin < sim::Pins::kCount; ++pin) EXPECT_EQ(pins.read(pin), 1) << pin;
 }
 
-TEST_F(KeypadTest, PressPullsTheLineLowAndReleaseLetsItUp) {
+TEST_F(SimKeypadTest, PressPullsTheLineLowAndReleaseLetsItUp) {
     std::vector<std::pair<int, int>> edges;
     pins.addListener([&](int pin, int level) { edges.emplace_back(pin, level); });
 
@@ -86,7 +86,7 @@ TEST_F(KeypadTest, PressPullsTheLineLowAndReleaseLetsItUp) {
     EXPECT_EQ(trace.grep("key VALID down").size(), 1u);
 }
 
-TEST_F(KeypadTest, PressingAHeldKeyMakesNoSecondEdge) {
+TEST_F(SimKeypadTest, PressingAHeldKeyMakesNoSecondEdge) {
     int edges = 0;
     pins.addListener([&](int, int) { ++edges; });
     keypad.press("POWER");
@@ -97,7 +97,7 @@ TEST_F(KeypadTest, PressingAHeldKeyMakesNoSecondEdge) {
     EXPECT_EQ(edges, 2);
 }
 
-TEST_F(KeypadTest, OneDetentIsAFullGrayCodeCycle) {
+TEST_F(SimKeypadTest, OneDetentIsAFullGrayCodeCycle) {
     for (bool forward : {true, false}) {
         std::vector<int> states = {keypad.encoderState()};
         for (int k = 0; k < Keypad::kEdgesPerDetent; ++k) {
@@ -114,7 +114,7 @@ TEST_F(KeypadTest, OneDetentIsAFullGrayCodeCycle) {
     EXPECT_EQ(keypad.encoderState(), 3);
 }
 
-TEST_F(KeypadTest, TheTerminalsDecoderCountsTwoOrOneStepsPerDetent) {
+TEST_F(SimKeypadTest, TheTerminalsDecoderCountsTwoOrOneStepsPerDetent) {
     for (bool dblClick : {false, true}) {
         for (bool forward : {true, false}) {
             int count = 0;
@@ -133,7 +133,7 @@ TEST_F(KeypadTest, TheTerminalsDecoderCountsTwoOrOneStepsPerDetent) {
     }
 }
 
-TEST_F(KeypadTest, DetentEdgesReachListenersInOrder) {
+TEST_F(SimKeypadTest, DetentEdgesReachListenersInOrder) {
     std::vector<std::pair<int, int>> edges;
     pins.addListener([&](int pin, int level) { edges.emplace_back(pin, level); });
     keypad.detent(true);

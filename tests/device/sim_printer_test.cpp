@@ -23,9 +23,9 @@ std::string bytes(std::initializer_list<int> values) {
     return out;
 }
 
-class PrinterTest : public ::testing::Test {
+class SimPrinterTest : public ::testing::Test {
   protected:
-    PrinterTest() : printer(clock, trace) {}
+    SimPrinterTest() : printer(clock, trace) {}
 
     std::vector<std::string> texts() {
         std::vector<std::string> out;
@@ -38,7 +38,7 @@ class PrinterTest : public ::testing::Test {
     sim::PrinterModel printer;
 };
 
-TEST_F(PrinterTest, DriverStartUpSequenceDecodesCleanly) {
+TEST_F(SimPrinterTest, DriverStartUpSequenceDecodesCleanly) {
     std::string start = bytes({0xFF});
     for (int i = 0; i < 10; ++i) start += ESC;  // wake
     start += ESC + "@";                         // reset
@@ -62,7 +62,7 @@ TEST_F(PrinterTest, DriverStartUpSequenceDecodesCleanly) {
     EXPECT_EQ(printer.bytesReceived(), start.size());
 }
 
-TEST_F(PrinterTest, TextWrapsAtThirtyTwoAndSixteenInDoubleWidth) {
+TEST_F(SimPrinterTest, TextWrapsAtThirtyTwoAndSixteenInDoubleWidth) {
     const std::string full(32, 'a');
     printer.put(full);
     EXPECT_TRUE(printer.takeLines().empty());  // a full line waits for what comes next
@@ -85,7 +85,7 @@ TEST_F(PrinterTest, TextWrapsAtThirtyTwoAndSixteenInDoubleWidth) {
               (std::vector<std::string>{std::string(10, 'W') + std::string(12, 'n'), "n"}));
 }
 
-TEST_F(PrinterTest, LineTakesTheModesOfItsFirstCharacter) {
+TEST_F(SimPrinterTest, LineTakesTheModesOfItsFirstCharacter) {
     printer.put(ESC + bytes({'a', 1}) + ESC + bytes({'!', 0x08 | 0x10 | 0x04 | 0x40 | 0x01}));
     printer.put(GS + bytes({'B', 1}) + ESC + bytes({'-', 2}) + "Title\n");
     printer.put(ESC + bytes({'!', 0}) + GS + bytes({'B', 0}) + ESC + bytes({'-', '0'}));
@@ -109,7 +109,7 @@ TEST_F(PrinterTest, LineTakesTheModesOfItsFirstCharacter) {
     EXPECT_FALSE(lines[3].doubleWidth);
 }
 
-TEST_F(PrinterTest, FeedsMakeEmptyLines) {
+TEST_F(SimPrinterTest, FeedsMakeEmptyLines) {
     printer.put("\n\n");
     EXPECT_EQ(texts(), (std::vector<std::string>{"", ""}));
     printer.put(ESC + bytes({'d', 3}));
@@ -136,7 +136,7 @@ TEST_F(PrinterTest, FeedsMakeEmptyLines) {
     EXPECT_TRUE(texts().empty());
 }
 
-TEST_F(PrinterTest, TabsGoToTheNextStop) {
+TEST_F(SimPrinterTest, TabsGoToTheNextStop) {
     printer.put(ESC + "D" + bytes({4, 8, 12, 0}));
     printer.put("a\tb\tc\n");
     EXPECT_EQ(texts(), std::vector<std::string>{"a   b   c"});
@@ -146,7 +146,7 @@ TEST_F(PrinterTest, TabsGoToTheNextStop) {
     EXPECT_EQ(texts(), std::vector<std::string>{"        Y"});
 }
 
-TEST_F(PrinterTest, ResetClearsBufferAndModes) {
+TEST_F(SimPrinterTest, ResetClearsBufferAndModes) {
     printer.put(ESC + bytes({'!', 0x28}) + ESC + bytes({'a', 1}) + "lost");
     printer.put(ESC + "@" + "kept\n");
     const auto lines = printer.takeLines();
@@ -157,7 +157,7 @@ TEST_F(PrinterTest, ResetClearsBufferAndModes) {
     EXPECT_EQ(printer.bytesDropped(), 4u);
 }
 
-TEST_F(PrinterTest, OfflineDropsTextUntilOnlineAgain) {
+TEST_F(SimPrinterTest, OfflineDropsTextUntilOnlineAgain) {
     printer.put(ESC + bytes({'=', 0}) + "hidden\n" + ESC + bytes({'d', 2}));
     EXPECT_TRUE(printer.takeLines().empty());
     EXPECT_FALSE(printer.settings().online);
@@ -166,7 +166,7 @@ TEST_F(PrinterTest, OfflineDropsTextUntilOnlineAgain) {
     EXPECT_EQ(printer.bytesDropped(), 7u + 3u);
 }
 
-TEST_F(PrinterTest, ForbiddenAndUnknownBytesAreRecorded) {
+TEST_F(SimPrinterTest, ForbiddenAndUnknownBytesAreRecorded) {
     clock.advance(1234);
     printer.put("a" + bytes({0x13}) + "b\n");
     ASSERT_EQ(printer.faults().size(), 1u);
@@ -179,7 +179,7 @@ TEST_F(PrinterTest, ForbiddenAndUnknownBytesAreRecorded) {
     EXPECT_EQ(texts(), std::vector<std::string>{"z"});  // text after them is intact
 }
 
-TEST_F(PrinterTest, SettingsCommandsAreConsumedWithTheirParameters) {
+TEST_F(SimPrinterTest, SettingsCommandsAreConsumedWithTheirParameters) {
     printer.put(ESC + bytes({'R', 15}) + ESC + bytes({'t', 47}) + ESC + bytes({' ', 3}));
     printer.put(ESC + bytes({'%', 1}) + ESC + bytes({'8', 0x2C, 0x01}) + "x\n");
     const auto settings = printer.settings();
@@ -197,7 +197,7 @@ TEST_F(PrinterTest, SettingsCommandsAreConsumedWithTheirParameters) {
     EXPECT_EQ(texts(), std::vector<std::string>{"y"});
 }
 
-TEST_F(PrinterTest, OverlongTabListEndsAtThirtyTwoStops) {
+TEST_F(SimPrinterTest, OverlongTabListEndsAtThirtyTwoStops) {
     std::string stops;
     for (int i = 1; i <= 33; ++i) stops += static_cast<char>(i);
     printer.put(ESC + "D" + stops + "\n");
@@ -206,7 +206,7 @@ TEST_F(PrinterTest, OverlongTabListEndsAtThirtyTwoStops) {
     EXPECT_EQ(lines, std::vector<std::string>{"!"});
 }
 
-TEST_F(PrinterTest, TakeLinesHandsEachLineOnceAllLinesKeepsThem) {
+TEST_F(SimPrinterTest, TakeLinesHandsEachLineOnceAllLinesKeepsThem) {
     printer.put("one\ntwo\n");
     EXPECT_EQ(printer.takeLines().size(), 2u);
     printer.put("three\n");

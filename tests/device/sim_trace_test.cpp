@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(TraceTest, CapKeepsTheNewestEntries) {
+TEST(SimTraceTest, CapKeepsTheNewestEntries) {
     sim::Trace trace(3);
     for (int i = 0; i < 5; ++i)
         trace.log(static_cast<sim::Micros>(i), "entry " + std::to_string(i));
@@ -19,7 +19,7 @@ TEST(TraceTest, CapKeepsTheNewestEntries) {
     EXPECT_EQ(trace.dropped(), 4u);
 }
 
-TEST(TraceTest, DisabledTextStillCounts) {
+TEST(SimTraceTest, DisabledTextStillCounts) {
     sim::Trace trace;
     trace.setEnabled(false);
     trace.log(1, "not kept");
@@ -42,7 +42,7 @@ TEST(TraceTest, DisabledTextStillCounts) {
     EXPECT_EQ(trace.counters().transactions, 0u);
 }
 
-TEST(TraceTest, LinesCarryTheTimeInSecondsAndMicroseconds) {
+TEST(SimTraceTest, LinesCarryTheTimeInSecondsAndMicroseconds) {
     sim::Trace trace;
     trace.log(12345678, "i2c start");
     trace.log(5, "lcd data 'A'");
