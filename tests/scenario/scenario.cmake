@@ -1,0 +1,45 @@
+# Scenario tests: each tests/scenario/*.script runs under kalventrix-sim on a
+# fresh sandbox and its transcript must equal the .expected file beside it.
+# A script may begin with "# options: ..." lines (extra runner options) and a
+# "# program: fixture" line (run the runner's fixture program instead of the
+# terminal's).
+if(TARGET kv_platform)
+  add_executable(runner_fixture_program ${PROJECT_SOURCE_DIR}/tests/fixtures/runner/fixture_program.cpp)
+  target_link_libraries(runner_fixture_program PRIVATE kv_platform Threads::Threads)
+endif()
+
+if(TARGET kalventrix-sim AND TARGET runner_fixture_program
+   AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/runner_end_to_end_test.cpp)
+  kv_add_test(runner_end_to_end_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/runner_end_to_end_test.cpp
+    LIBS kv_runner
+    LABELS scenario)
+  target_compile_definitions(runner_end_to_end_tests PRIVATE
+    KV_SIM_EXE="$<TARGET_FILE:kalventrix-sim>"
+    KV_FIXTURE_PROGRAM="$<TARGET_FILE:runner_fixture_program>")
+  add_dependencies(runner_end_to_end_tests kalventrix-sim runner_fixture_program)
+endif()
+
+if(TARGET kalventrix-sim)
+  file(GLOB kv_scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.script)
+  foreach(script ${kv_scenario_scripts})
+    get_filename_component(name ${script} NAME_WE)
+    file(STRINGS ${script} kv_program_line REGEX "^# program: fixture")
+    if(kv_program_line)
+      if(NOT TARGET runner_fixture_program)
+        continue()
+      endif()
+      set(program $<TARGET_FILE:runner_fixture_program>)
+    elseif(TARGET kalventrix)
+      set(program $<TARGET_FILE:kalventrix>)
+    else()
+      continue()
+    endif()
+    add_test(NAME scenario_${name}
+             COMMAND ${CMAKE_COMMAND}
+                     -DSIM=$<TARGET_FILE:kalventrix-sim> -DPROGRAM=${program}
+                     -DSCRIPT=${script} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/scenario/${name}
+                     -P ${CMAKE_CURRENT_LIST_DIR}/harness/run_scenario.cmake)
+    set_tests_properties(scenario_${name} PROPERTIES LABELS scenario TIMEOUT 300)
+  endforeach()
+endif()
