@@ -56,7 +56,9 @@ void Pi_Thermal::begin(int heatTime) {
     dotFeedTime = 500;
 }
 
-void Pi_Thermal::close() { serialClose(fd); }
+void Pi_Thermal::close() {
+    serialClose(fd);
+}
 
 void Pi_Thermal::reset() {
     writeBytes(ESC, '@');
@@ -129,10 +131,9 @@ int Pi_Thermal::write(char ch) {
 }
 
 void Pi_Thermal::_lineDone() {
-    const unsigned int lineTime =
-        prevByte == NEWLINE
-            ? (charHeight + lineSpacing) * dotFeedTime
-            : charHeight * dotPrintTime + lineSpacing * dotFeedTime;
+    const unsigned int lineTime = prevByte == NEWLINE
+                                      ? (charHeight + lineSpacing) * dotFeedTime
+                                      : charHeight * dotPrintTime + lineSpacing * dotFeedTime;
     timeout = lineTime + byteTime;
     column = 0;
     prevByte = NEWLINE;
@@ -147,7 +148,9 @@ void Pi_Thermal::println(std::string text) {
     write('\n');
 }
 
-void Pi_Thermal::printlf() { feed(1); }
+void Pi_Thermal::printlf() {
+    feed(1);
+}
 
 // ---------------------------------------------------------------- paper movement
 
@@ -169,7 +172,9 @@ void Pi_Thermal::feedRows(unsigned char rows) {
     column = 0;
 }
 
-void Pi_Thermal::flush() { writeBytes(0x0C); }
+void Pi_Thermal::flush() {
+    writeBytes(0x0C);
+}
 
 void Pi_Thermal::tab() {
     writeBytes(0x09);
@@ -195,29 +200,59 @@ void Pi_Thermal::unsetPrintMode(unsigned char mask) {
     _printModeChanged();
 }
 
-void Pi_Thermal::writePrintMode() { writeBytes(ESC, '!', printMode); }
+void Pi_Thermal::writePrintMode() {
+    writeBytes(ESC, '!', printMode);
+}
 
 void Pi_Thermal::normal() {
     printMode = 0;
     writePrintMode();
 }
 
-void Pi_Thermal::upsideDownOn() { setPrintMode(kUpsideDownMask); }
-void Pi_Thermal::upsideDownOff() { unsetPrintMode(kUpsideDownMask); }
-void Pi_Thermal::boldOn() { setPrintMode(kBoldMask); }
-void Pi_Thermal::boldOff() { unsetPrintMode(kBoldMask); }
-void Pi_Thermal::doubleHeightOn() { setPrintMode(kDoubleHeightMask); }
-void Pi_Thermal::doubleHeightOff() { unsetPrintMode(kDoubleHeightMask); }
-void Pi_Thermal::doubleWidthOn() { setPrintMode(kDoubleWidthMask); }
-void Pi_Thermal::doubleWidthOff() { unsetPrintMode(kDoubleWidthMask); }
-void Pi_Thermal::strikeOn() { setPrintMode(kStrikeMask); }
-void Pi_Thermal::strikeOff() { unsetPrintMode(kStrikeMask); }
+void Pi_Thermal::upsideDownOn() {
+    setPrintMode(kUpsideDownMask);
+}
+void Pi_Thermal::upsideDownOff() {
+    unsetPrintMode(kUpsideDownMask);
+}
+void Pi_Thermal::boldOn() {
+    setPrintMode(kBoldMask);
+}
+void Pi_Thermal::boldOff() {
+    unsetPrintMode(kBoldMask);
+}
+void Pi_Thermal::doubleHeightOn() {
+    setPrintMode(kDoubleHeightMask);
+}
+void Pi_Thermal::doubleHeightOff() {
+    unsetPrintMode(kDoubleHeightMask);
+}
+void Pi_Thermal::doubleWidthOn() {
+    setPrintMode(kDoubleWidthMask);
+}
+void Pi_Thermal::doubleWidthOff() {
+    unsetPrintMode(kDoubleWidthMask);
+}
+void Pi_Thermal::strikeOn() {
+    setPrintMode(kStrikeMask);
+}
+void Pi_Thermal::strikeOff() {
+    unsetPrintMode(kStrikeMask);
+}
 
-void Pi_Thermal::setFontA() { writeBytes(ESC, '!', 0x00); }
-void Pi_Thermal::setFontB() { writeBytes(ESC, '!', kFontBMask); }
+void Pi_Thermal::setFontA() {
+    writeBytes(ESC, '!', 0x00);
+}
+void Pi_Thermal::setFontB() {
+    writeBytes(ESC, '!', kFontBMask);
+}
 
-void Pi_Thermal::inverseOn() { writeBytes(GS, 'B', 1); }
-void Pi_Thermal::inverseOff() { writeBytes(GS, 'B', 0); }
+void Pi_Thermal::inverseOn() {
+    writeBytes(GS, 'B', 1);
+}
+void Pi_Thermal::inverseOff() {
+    writeBytes(GS, 'B', 0);
+}
 
 void Pi_Thermal::justify(char value) {
     unsigned char position = 0;
@@ -254,11 +289,19 @@ void Pi_Thermal::setSize(char value) {
     }
 }
 
-void Pi_Thermal::underlineOn(unsigned char weight) { writeBytes(ESC, '-', capped(weight, 2)); }
-void Pi_Thermal::underlineOff() { writeBytes(ESC, '-', 0); }
+void Pi_Thermal::underlineOn(unsigned char weight) {
+    writeBytes(ESC, '-', capped(weight, 2));
+}
+void Pi_Thermal::underlineOff() {
+    writeBytes(ESC, '-', 0);
+}
 
-void Pi_Thermal::offline() { writeBytes(ESC, '=', 0); }
-void Pi_Thermal::online() { writeBytes(ESC, '=', 1); }
+void Pi_Thermal::offline() {
+    writeBytes(ESC, '=', 0);
+}
+void Pi_Thermal::online() {
+    writeBytes(ESC, '=', 1);
+}
 
 void Pi_Thermal::setLineHeight(int height) {
     if (height < kNormalHeight) height = kNormalHeight;
@@ -267,24 +310,38 @@ void Pi_Thermal::setLineHeight(int height) {
     writeBytes(ESC, '3', static_cast<unsigned char>(height));
 }
 
-void Pi_Thermal::setMaxChunkHeight(int height) { maxChunkHeight = height; }
+void Pi_Thermal::setMaxChunkHeight(int height) {
+    maxChunkHeight = height;
+}
 
-void Pi_Thermal::UDcharOn() { writeBytes(ESC, '%', 1); }
-void Pi_Thermal::UDcharOff() { writeBytes(ESC, '%', 0); }
+void Pi_Thermal::UDcharOn() {
+    writeBytes(ESC, '%', 1);
+}
+void Pi_Thermal::UDcharOff() {
+    writeBytes(ESC, '%', 0);
+}
 
-void Pi_Thermal::setCharset(unsigned char charset) { writeBytes(ESC, 'R', capped(charset, 15)); }
+void Pi_Thermal::setCharset(unsigned char charset) {
+    writeBytes(ESC, 'R', capped(charset, 15));
+}
 
 void Pi_Thermal::setCodePage(unsigned char codePage) {
     writeBytes(ESC, 't', capped(codePage, 47));
 }
 
-void Pi_Thermal::setCharSpacing(unsigned char spacing) { writeBytes(ESC, ' ', spacing); }
+void Pi_Thermal::setCharSpacing(unsigned char spacing) {
+    writeBytes(ESC, ' ', spacing);
+}
 
 // ---------------------------------------------------------------- pacing
 
-void Pi_Thermal::timeoutSet(unsigned long micros) { timeout = static_cast<unsigned int>(micros); }
+void Pi_Thermal::timeoutSet(unsigned long micros) {
+    timeout = static_cast<unsigned int>(micros);
+}
 
-void Pi_Thermal::timeoutWait() { platform::usleep(timeout); }
+void Pi_Thermal::timeoutWait() {
+    platform::usleep(timeout);
+}
 
 void Pi_Thermal::writeBytes(unsigned char a) {
     timeoutWait();

@@ -10,7 +10,7 @@
 class Note;
 
 class Pi_Thermal {
-public:
+  public:
     // Print-mode bits of ESC ! n.
     static constexpr unsigned char kFontBMask = 0x01;
     static constexpr unsigned char kUpsideDownMask = 0x04;
@@ -106,7 +106,7 @@ public:
     int getLineSpacing() const { return lineSpacing; }
     int getMaxChunkHeight() const { return maxChunkHeight; }
 
-private:
+  private:
     void _printModeChanged();
     void _lineDone();
     void _sendSize(unsigned char size, int height, int columns);

@@ -7,7 +7,9 @@ namespace layout {
 
 namespace {
 
-int twelveHour(int hour) { return hour > 12 ? hour - 12 : hour; }
+int twelveHour(int hour) {
+    return hour > 12 ? hour - 12 : hour;
+}
 
 std::string valueText(int option, int value) {
     if (value == -10) return "NO";
@@ -119,6 +121,8 @@ std::string settingShown(const std::string& value, const std::string& type) {
     return value == "1" ? "YES" : "NO";
 }
 
-std::string paperCut(const std::string& text) { return text.substr(0, kPaperWidth); }
+std::string paperCut(const std::string& text) {
+    return text.substr(0, kPaperWidth);
+}
 
 }  // namespace layout

@@ -39,8 +39,7 @@ void writeLastTicketFile(const std::string& name, const std::string& value) {
     if (out) out << value;
 }
 
-void writeLastTicketFiles(int comp, int flight, int judge, int pilot,
-                          const std::string& schedule) {
+void writeLastTicketFiles(int comp, int flight, int judge, int pilot, const std::string& schedule) {
     writeLastTicketFile("lastTicket_comp.txt", std::to_string(comp));
     writeLastTicketFile("lastTicket_flight.txt", std::to_string(flight));
     writeLastTicketFile("lastTicket_judge.txt", std::to_string(judge));
@@ -48,7 +47,9 @@ void writeLastTicketFiles(int comp, int flight, int judge, int pilot,
     writeLastTicketFile("lastTicket_schedule.txt", schedule);
 }
 
-std::string txtFile(const char* name) { return platform::path(std::string("/home/pi/txt/") + name); }
+std::string txtFile(const char* name) {
+    return platform::path(std::string("/home/pi/txt/") + name);
+}
 
 }  // namespace
 
@@ -59,8 +60,8 @@ void Pi_Thermal::printticket(int comp, int flight, int judge, int pilot, std::st
     const std::tm now = platform::localTime();
     const bool doubleLine = db.get_param_bool("KALVENTRIX_DBL_LINE");
 
-    std::printf("comp :%d\nflight :%d\njudge :%d\npilot :%d\nschedule :%s\n", comp, flight,
-                judge, pilot, schedule.c_str());
+    std::printf("comp :%d\nflight :%d\njudge :%d\npilot :%d\nschedule :%s\n", comp, flight, judge,
+                pilot, schedule.c_str());
     writeLastTicketFiles(comp, flight, judge, pilot, schedule);
 
     // The setting has no lower bound: anything below one still prints one ticket.
@@ -98,8 +99,8 @@ void Pi_Thermal::_printTicketCopy(const std::string& dateLine, int comp, int fli
 
     int number = 1;
     for (Note note : notes) {
-        println(layout::ticketFigureLine(number++, note.getDesc(), note.getOption(),
-                                         note.getValue()));
+        println(
+            layout::ticketFigureLine(number++, note.getDesc(), note.getOption(), note.getValue()));
         if (doubleLine) println("");
     }
 
@@ -292,9 +293,13 @@ void Pi_Thermal::_printListing(const std::string& title, const std::string& list
     feed(4);
 }
 
-void Pi_Thermal::printschedules() { _printListing(myTrans.tr(65), db.print_schedules()); }
+void Pi_Thermal::printschedules() {
+    _printListing(myTrans.tr(65), db.print_schedules());
+}
 
-void Pi_Thermal::printnotsent() { _printListing(myTrans.tr(66), db.read_notsent_print()); }
+void Pi_Thermal::printnotsent() {
+    _printListing(myTrans.tr(66), db.read_notsent_print());
+}
 
 // ---------------------------------------------------------------- test page
 

@@ -147,8 +147,9 @@ Cell cellOf(const PaperLine& line) {
 
 // One printed row of characters, drawn on its own band of the roll.
 class Band {
-public:
-    Band(int height) : height_(height), dots_(static_cast<size_t>(height) * PaperImage::kWidth, kPaper) {}
+  public:
+    Band(int height)
+        : height_(height), dots_(static_cast<size_t>(height) * PaperImage::kWidth, kPaper) {}
 
     void set(int x, int y, std::uint8_t level) {
         if (x < 0 || x >= PaperImage::kWidth || y < 0 || y >= height_) return;
@@ -167,7 +168,7 @@ public:
         image->height += height_;
     }
 
-private:
+  private:
     int height_;
     std::vector<std::uint8_t> dots_;
 };

@@ -13,12 +13,12 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-constexpr unsigned long kByte = 1250;                      // at 9600 baud
+constexpr unsigned long kByte = 1250;                        // at 9600 baud
 constexpr unsigned long kPrintedLine = 24 * 5000 + 6 * 500;  // 123 000
-constexpr unsigned long kEmptyLine = 30 * 500;             // 15 000
+constexpr unsigned long kEmptyLine = 30 * 500;               // 15 000
 
 class PrinterDriver : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         printer_fake::resetPort();
         printer.setParam("/dev/serial0", 2.68f, 9600);
@@ -58,12 +58,12 @@ TEST(PrinterSetup, BeginWakesResetsAndSetsHeatAndDensity) {
     EXPECT_EQ(port().openedBaud, 19200);
     Bytes expected = {0xFF};
     expected.insert(expected.end(), 10, 0x1B);
-    const Bytes rest = {0x1B, 0x40,                         // initialise
-                        0x1B, 0x44, 4, 8, 12, 16, 20, 24, 28, 0,  // tab stops
-                        0x1B, 0x21, 0x00,                   // font A
-                        0x1B, 0x64, 1,                      // feed(1)
-                        0x1B, 0x37, 7, 120, 40,             // heating
-                        0x12, 0x23, 0x4A};                  // density
+    const Bytes rest = {0x1B, 0x40,                                    // initialise
+                        0x1B, 0x44, 4,    8,   12, 16, 20, 24, 28, 0,  // tab stops
+                        0x1B, 0x21, 0x00,                              // font A
+                        0x1B, 0x64, 1,                                 // feed(1)
+                        0x1B, 0x37, 7,    120, 40,                     // heating
+                        0x12, 0x23, 0x4A};                             // density
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(port().bytes(), expected);
     EXPECT_EQ(printer.getMaxChunkHeight(), 255);
@@ -136,13 +136,15 @@ TEST_F(PrinterDriver, EveryWriteWaitsForThePreviousOne) {
     EXPECT_EQ(port().waits[3], kPrintedLine + kByte);
     EXPECT_EQ(port().waits[4], kEmptyLine + kByte);
     EXPECT_EQ(port().text(), "HI\n\nX");
-    EXPECT_EQ(port().sent.back().at - port().sent[1].at, kByte + kPrintedLine + kByte +
-                                                              kEmptyLine + kByte);
+    EXPECT_EQ(port().sent.back().at - port().sent[1].at,
+              kByte + kPrintedLine + kByte + kEmptyLine + kByte);
 }
 
 TEST_F(PrinterDriver, XoffNeverReachesThePrinter) {
     EXPECT_EQ(printer.write('\x13'), 1);
-    printer.print("A\x13" "B\x13");
+    printer.print(
+        "A\x13"
+        "B\x13");
     EXPECT_EQ(port().text(), "AB");
     EXPECT_EQ(printer.getColumn(), 2);
 }
@@ -163,8 +165,9 @@ TEST_F(PrinterDriver, SizesChangeTheBytesTheHeightAndTheLineLength) {
         int height;
         int columns;
     };
-    for (const Case& c : {Case{'L', 0x11, 48, 16}, Case{'l', 0x11, 48, 16}, Case{'M', 0x01, 48, 32},
-                          Case{'m', 0x01, 48, 32}, Case{'S', 0x00, 24, 32}, Case{'X', 0x00, 24, 32}}) {
+    for (const Case& c :
+         {Case{'L', 0x11, 48, 16}, Case{'l', 0x11, 48, 16}, Case{'M', 0x01, 48, 32},
+          Case{'m', 0x01, 48, 32}, Case{'S', 0x00, 24, 32}, Case{'X', 0x00, 24, 32}}) {
         printer_fake::resetPort();
         printer.setSize(c.size);
         EXPECT_EQ(port().bytes(), (Bytes{0x1D, 0x21, c.byte})) << c.size;

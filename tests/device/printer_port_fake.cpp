@@ -23,7 +23,9 @@ Port& port() {
     return instance;
 }
 
-void resetPort() { port() = Port(); }
+void resetPort() {
+    port() = Port();
+}
 
 }  // namespace printer_fake
 
@@ -35,7 +37,9 @@ extern "C" int serialOpen(const char* device, const int baud) {
     return port().refuseOpen ? -1 : 7;
 }
 
-extern "C" void serialClose(const int) { port().closed = true; }
+extern "C" void serialClose(const int) {
+    port().closed = true;
+}
 
 extern "C" void serialPutchar(const int, const unsigned char c) {
     port().sent.push_back({port().now, c});

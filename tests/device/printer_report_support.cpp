@@ -1,8 +1,8 @@
 #include "tests/device/printer_report_support.h"
 
 #include <sqlite3.h>
-#include <wiringPi.h>
 #include <sys/stat.h>
+#include <wiringPi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -108,7 +108,9 @@ void ReportBoard::SetUp() {
     paper();  // what begin fed
 }
 
-std::vector<sim::PaperLine> ReportBoard::paper() { return sim::Board::instance().takePaper(); }
+std::vector<sim::PaperLine> ReportBoard::paper() {
+    return sim::Board::instance().takePaper();
+}
 
 std::vector<std::string> ReportBoard::paperText() {
     std::vector<std::string> lines;

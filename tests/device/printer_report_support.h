@@ -12,7 +12,7 @@
 namespace report_test {
 
 class ReportBoard : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
 
     // Paper completed since the last call, as text, one entry a line.
@@ -20,8 +20,8 @@ protected:
     std::vector<sim::PaperLine> paper();
 
     // A settings row, replaced when the key is there.
-    void setParam(const std::string& key, const std::string& value,
-                  const std::string& label = "", const std::string& type = "1");
+    void setParam(const std::string& key, const std::string& value, const std::string& label = "",
+                  const std::string& type = "1");
     void sql(const std::string& statement);
     void writeFile(const std::string& absolute, const std::string& content);
     // Stand-ins for the system tools, found first on the board's PATH.

@@ -21,18 +21,20 @@ using report_test::find;
 const std::string kDots(32, '.');
 
 class SettingsReport : public report_test::ReportBoard {
-protected:
+  protected:
     void SetUp() override {
         ReportBoard::SetUp();
         tool("iwconfig", "wlan0     IEEE 802.11  ESSID:\"Field\"  \n");
-        tool("iwlist", "                    ESSID:\"Field\"\n                    ESSID:\"Club house\"\n");
+        tool("iwlist",
+             "                    ESSID:\"Field\"\n                    ESSID:\"Club house\"\n");
         tool("ping",
              "PING 10.1.1.5 (10.1.1.5) 56(84) bytes of data.\n"
              "64 bytes from 10.1.1.5: icmp_seq=1 ttl=64 time=1.10 ms\n"
              "64 bytes from 10.1.1.5: icmp_seq=2 ttl=64 time=0.97 ms\n");
         tool("ip", "    link/ether b8:27:eb:01:02:03 brd ff:ff:ff:ff:ff:ff\n");
         script("hostname", "if [ \"$1\" = -I ]; then echo '10.1.1.9 '; else echo judge-3; fi\n");
-        writeFile("/proc/cpuinfo", "Hardware\t: BCM2835\nModel\t\t: Raspberry Pi 3 Model B Rev 1.2\n");
+        writeFile("/proc/cpuinfo",
+                  "Hardware\t: BCM2835\nModel\t\t: Raspberry Pi 3 Model B Rev 1.2\n");
     }
 
     // The lines of a settings section: after its title, up to the next title or the end.
@@ -95,11 +97,8 @@ TEST_F(SettingsReport, DeviceEntriesComeFromTheSystemTools) {
     EXPECT_GE(find(lines, "Serial number : 1234"), 0);
 
     const std::vector<std::pair<std::string, std::string>> entries = {
-        {"Model", "Pi 3 Model B Rev 1.2"},
-        {"Hostname", "judge-3"},
-        {"IP address", "10.1.1.9 "},
-        {"MAC address", "b8:27:eb:01:02:03"},
-        {"SSID", "Field"},
+        {"Model", "Pi 3 Model B Rev 1.2"},    {"Hostname", "judge-3"}, {"IP address", "10.1.1.9 "},
+        {"MAC address", "b8:27:eb:01:02:03"}, {"SSID", "Field"},
     };
     for (const auto& [label, value] : entries) {
         const int at = find(lines, label);
@@ -120,8 +119,8 @@ TEST_F(SettingsReport, DeviceEntriesComeFromTheSystemTools) {
 
     const auto shell = sim::Board::instance().shellLog();
     ASSERT_EQ(shell.size(), 7u);  // six for the report, one for the network name
-    EXPECT_EQ(shell[0].command, "cat " + root + "/proc/cpuinfo | grep Model > " + root +
-                                    "/home/pi/txt/model.txt");
+    EXPECT_EQ(shell[0].command,
+              "cat " + root + "/proc/cpuinfo | grep Model > " + root + "/home/pi/txt/model.txt");
     EXPECT_EQ(shell[5].command, "ping -c 3 10.1.1.5 > " + root + "/home/pi/txt/ping.txt");
 }
 
@@ -210,8 +209,8 @@ TEST_F(Listings, TestPagePrintsBothFonts) {
     printer.testPage();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "testPage\n");
     const auto lines = paper();
-    const std::vector<std::string> block = {"Hello World!", "version", "268", "dotPrintTime",
-                                            "5000", "dotFeedTime", "500"};
+    const std::vector<std::string> block = {"Hello World!", "version",     "268", "dotPrintTime",
+                                            "5000",         "dotFeedTime", "500"};
     std::vector<std::string> fontA, fontB;
     for (const auto& line : lines) {
         if (line.text.empty()) continue;

@@ -45,7 +45,7 @@ std::string readFile(const std::string& name) {
 }
 
 class Ticket : public report_test::ReportBoard {
-protected:
+  protected:
     std::vector<std::string> printTicket(const std::string& lang = "ENG", int code = 0) {
         printer.printticket(7, 3, 5, 12, "F3A-P25", lang, code, sheet());
         return paperText();

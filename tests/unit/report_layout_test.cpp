@@ -83,8 +83,8 @@ TEST(TicketFigureLine, LongLabelsAndWideValuesNeverWrap) {
     const std::string desc(40, 'x');
     EXPECT_EQ(layout::ticketFigureLine(12, desc, 0, 90), "12 " + std::string(26, 'x') + "  9");
     // values outside the usual columns give room from the label, not the paper
-    EXPECT_EQ(layout::ticketFigureLine(3, "Spin", 5, 1000), "03 Spin" + std::string(21, ' ') +
-                                                              " 100");
+    EXPECT_EQ(layout::ticketFigureLine(3, "Spin", 5, 1000),
+              "03 Spin" + std::string(21, ' ') + " 100");
     EXPECT_EQ(layout::ticketFigureLine(3, "Spin", 6, 105).size(), 32u);
     EXPECT_EQ(layout::ticketFigureLine(3, "Spin", 6, 105).substr(27), " 10.5");
     EXPECT_EQ(layout::ticketFigureLine(100, "Spin", 0, 50).substr(0, 8), "100 Spin");
@@ -108,7 +108,8 @@ TEST(ReplyCodes, TicketTextsAndLegendFollowTheCodeTable) {
 
 TEST(ToolOutputCuts, ModelAndMacTakeTheirFixedPositions) {
     std::string value;
-    ASSERT_TRUE(layout::modelValue("Model\t\t: Raspberry Pi 3 Model B Plus Rev 1.3 extra words", &value));
+    ASSERT_TRUE(
+        layout::modelValue("Model\t\t: Raspberry Pi 3 Model B Plus Rev 1.3 extra words", &value));
     EXPECT_EQ(value, "Pi 3 Model B Plus Rev 1.3 extra ");
     ASSERT_TRUE(layout::modelValue("Model\t: x", &value));
     EXPECT_EQ(value, "") << "a short line gives no value rather than a crash";
@@ -134,11 +135,11 @@ TEST(ToolOutputCuts, NetworkNamesSitBetweenTheMarkerAndTheLastQuote) {
 
 TEST(ToolOutputCuts, PingRepliesStartElevenAfterTheSequenceMarker) {
     std::string reply;
-    ASSERT_TRUE(layout::pingReply(
-        "64 bytes from 192.168.1.10: icmp_seq=1 ttl=64 time=0.512 ms", &reply));
+    ASSERT_TRUE(
+        layout::pingReply("64 bytes from 192.168.1.10: icmp_seq=1 ttl=64 time=0.512 ms", &reply));
     EXPECT_EQ(reply, "-ttl=64 time=0.512 ms");
-    ASSERT_TRUE(layout::pingReply("From 10.0.0.1 icmp_seq=2 Destination Host Unreachable long",
-                                  &reply));
+    ASSERT_TRUE(
+        layout::pingReply("From 10.0.0.1 icmp_seq=2 Destination Host Unreachable long", &reply));
     EXPECT_EQ(reply, "-Destination Host Unreachable lo");
     ASSERT_TRUE(layout::pingReply("icmp_seq=1", &reply));
     EXPECT_EQ(reply, "-");
