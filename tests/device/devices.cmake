@@ -8,3 +8,14 @@ if(TARGET kv_sim_devices)
     LIBS kv_sim_devices
     LABELS device)
 endif()
+
+# The terminal's own display driver talking to the display model.
+if(TARGET kv_sim_devices AND EXISTS ${PROJECT_SOURCE_DIR}/drivers/soft_lcd.cpp)
+  kv_add_test(sim_lcd_driver_test
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/sim_lcd_driver_test.cpp
+            ${PROJECT_SOURCE_DIR}/drivers/soft_i2c.cpp
+            ${PROJECT_SOURCE_DIR}/drivers/soft_lcd.cpp
+            ${PROJECT_SOURCE_DIR}/drivers/reentrant_lock.cpp
+    LIBS kv_sim_devices
+    LABELS device)
+endif()
