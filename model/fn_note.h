@@ -1,0 +1,50 @@
+// One figure's score on a judge's sheet: the scoring kind, the value in tenths
+// of a point (or a mark) and whether the judge has touched it.
+#pragma once
+
+#include <string>
+
+class Note {
+  public:
+    // Special marks of the value.
+    static constexpr int kNo = -10;
+    static constexpr int kBp = -20;
+
+    // Key codes handed to update().
+    static constexpr int kKeyLongZero = -2;
+    static constexpr int kKeyMinus = 12;
+    static constexpr int kKeyPlus = 13;
+    static constexpr int kKeyNo = 14;
+
+    Note(int option, int comp, int flight, int pilot, int figure, std::string desc);
+    virtual ~Note() = default;
+
+    void update(int key);
+    int getValue();
+    void setValue(int v);
+    std::string getDesc();
+    int getOption();
+    bool getUpdate();
+
+    // The value as the server receives it: 7, 7.5, -1 for "NO", -2 for "BP".
+    static std::string serverText(int value);
+    // The name of the sound that announces the value: 7, 7_5, NO, BP.
+    static std::string soundName(int value);
+    // The value a figure of the given kind starts with.
+    static int initialValue(int option);
+
+  private:
+    void applyDigit(int key);
+    void applyStep(int step);
+    // Two-key entry of kind 6: shows the whole part, waits for the tenth key.
+    int _readTenth(int whole);
+
+    int comp;
+    int flight;
+    int pilot;
+    int figure;
+    int option;
+    int value;
+    std::string desc;
+    bool updated;
+};
