@@ -158,4 +158,25 @@ TEST_F(SimLcdDriverTest, CustomGlyphAndBackupRestoreRoundTrip) {
     EXPECT_EQ(row(2), std::string(20, ' '));
 }
 
+TEST_F(SimLcdDriverTest, BusResetFreesDataHeldForAFewClockPulses) {
+    display.holdData(15);  // more than one burst of ten pulses
+    RpLcd lcd;
+    ASSERT_TRUE(lcd.setParam(9, 8, 0x27, 4, 20));
+    lcd.lcdPrint("freed", 0, 0, false);
+    EXPECT_EQ(row(0).substr(0, 5), "freed");
+    EXPECT_EQ(trace.grep("lcd releases SDA").size(), 1u);
+}
+
+TEST_F(SimLcdDriverTest, StretchedClockDelaysButDoesNotBreakTheTransfer) {
+    pins.setMode(9, INPUT);
+    pins.setPull(9, PUD_UP);
+    RpLcd lcd;
+    ASSERT_TRUE(lcd.setParam(9, 8, 0x27, 4, 20));
+    const sim::Micros before = clock.now();
+    display.holdClock(300000);
+    lcd.lcdPrint("late", 0, 0, false);
+    EXPECT_GE(clock.now() - before, 300000u);
+    EXPECT_EQ(row(0).substr(0, 4), "late");
+}
+
 }  // namespace
