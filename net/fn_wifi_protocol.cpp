@@ -151,9 +151,9 @@ int wifi_resend_score(std::vector<Note> sheet, int comp, int flight, int judge, 
 }
 
 void wifi_send_NRT(int figure, int flight, int judge, int pilot, int comp, int line) {
-    if (figure < 0) return;
     size_t first = static_cast<size_t>(std::max(0, figure - 3));
     size_t last = static_cast<size_t>(figure);
+    if (figure < 0 || first >= aNote.size()) return;  // nothing of the sheet to send
     std::string request = scriptUrl("OPT=U") + contextParams(flight, judge, pilot, comp) +
                           "&L=" + std::to_string(line) + figureParams(aNote, first, last);
     std::printf("msg1 : %s\n", request.c_str());

@@ -6,3 +6,8 @@ set(kv_net_test_support ${CMAKE_CURRENT_LIST_DIR}/net_script_server.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_platform_fake.cpp)
 kv_add_test(net_transport_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_transport_test.cpp
             ${kv_net_test_support} LIBS kv_net_transport LABELS unit)
+
+if(TARGET kv_db AND TARGET kv_model)
+  kv_add_test(net_protocol_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_protocol_test.cpp
+              ${kv_net_test_support} LIBS kv_net kv_db kv_model SQLite::SQLite3 LABELS unit)
+endif()
