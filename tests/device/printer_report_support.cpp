@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <wiringPi.h>
 
 #include <algorithm>
@@ -18,6 +19,27 @@
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
+
+namespace {
+
+// Test cases may run in parallel processes from the same folder: each process
+// works in a folder of its own (database, board root, last-ticket files).
+// Defined before the database so that it opens there.
+struct ProcessFolder {
+    ProcessFolder() : path(std::filesystem::current_path() / ("run-" + std::to_string(getpid()))) {
+        std::filesystem::create_directories(path);
+        std::filesystem::current_path(path);
+    }
+    ~ProcessFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(path.parent_path(), ignored);
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+};
+ProcessFolder processFolder;
+
+}  // namespace
 
 // The program globals the reports and their libraries reach.
 int rc = 0;
