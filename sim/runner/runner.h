@@ -1,5 +1,12 @@
 // Executes script commands against a program running on the virtual board and
-// writes the transcript.
+// writes the transcript:
+//   "[12.345] > press VALID"       each command as written, at its virtual time
+//   lcd/printer/shell/file/sql      their output lines right after the command
+//   "[12.345] cmd"                  a shell command the program ran (the sandbox root as ROOT)
+//   "FAIL line N: ..."              a failed expectation, with what was expected and seen
+//   "[12.345] program ended with status 0 (relaunch)", "... program started again"
+//   "end: ..."                      the closing line
+// A failed expectation does not stop the run; a script error stops it.
 #pragma once
 
 #include <functional>

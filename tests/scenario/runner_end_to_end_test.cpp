@@ -78,22 +78,6 @@ const char kTour[] =
 
 }  // namespace
 
-TEST_F(EndToEnd, KeysDisplayPaperAndShellCommandsReachTheTranscript) {
-    Result result = run(kTour);
-    EXPECT_EQ(result.status, 0) << result.out << errors();
-    EXPECT_THAT(result.out, HasSubstr("> printer\n            Ticket 1\n"));
-    EXPECT_THAT(result.out, HasSubstr("] date +%F > ROOT/home/pi/txt/date.txt\n"));
-    EXPECT_THAT(result.out, HasSubstr("] echo pressed 2 >> txt/presses.txt\n"));
-    EXPECT_THAT(result.out, Not(HasSubstr(base_.string())));
-    // The clock moved a day ahead through the date stub.
-    EXPECT_THAT(result.out, HasSubstr("Fixture ready       \nPresses: 2          \n"
-                                      "                    \n2025-06-16 10:00:00 \n"
-                                      "cursor "));
-    EXPECT_THAT(result.out, HasSubstr("> file /home/pi/txt/presses.txt\npressed 1\npressed 2\n"));
-    EXPECT_THAT(result.out, HasSubstr("end: all 3 expectation(s) held\n"));
-    EXPECT_EQ(readFile(base_ / "root/home/pi/txt/date.txt"), "2025-06-15\n");
-}
-
 TEST_F(EndToEnd, TheSameScriptGivesTheSameTranscriptEveryTime) {
     std::string first = run(kTour, "", "run0").out;
     ASSERT_THAT(first, HasSubstr("end: all"));
@@ -107,23 +91,6 @@ TEST_F(EndToEnd, TenMinutesOfVirtualTimeAndTheStartDate) {
             "--date \"2024-02-29 23:59:58\"");
     EXPECT_EQ(result.status, 0) << result.out << errors();
     EXPECT_THAT(result.out, HasSubstr("[600.000] > press VALID\n"));
-}
-
-TEST_F(EndToEnd, FailedExpectationsShowTheGlassAndTheRunGoesOn) {
-    Result result =
-        run("wait 500\n"
-            "expect 0 \"Something else\"\n"
-            "until \"Never\" 200\n"
-            "press VALID\n"
-            "expect 1 \"Presses: 1\"\n");
-    EXPECT_EQ(result.status, 1);
-    EXPECT_THAT(result.out, HasSubstr("FAIL line 2: expect 0 \"Something else\"\n"
-                                      "  expected row 0: |Something else      |\n"
-                                      "  actual glass:\n"
-                                      "  |Fixture ready       |\n"));
-    EXPECT_THAT(result.out, HasSubstr("FAIL line 3: until \"Never\" 200\n"));
-    EXPECT_THAT(result.out, HasSubstr("[0.700] > press VALID\n"));
-    EXPECT_THAT(result.out, HasSubstr("end: 2 failure(s), 3 expectation(s)\n"));
 }
 
 TEST_F(EndToEnd, ScriptErrorsStopBeforeTheProgramStarts) {
@@ -175,11 +142,6 @@ TEST_F(EndToEnd, AProgramThatEndsWithAnErrorFailsTheRun) {
     EXPECT_THAT(result.out, HasSubstr("program ended with status 3\n"));
 }
 
-TEST_F(EndToEnd, NoDisplayOnTheBus) {
-    Result result = run("wait 500\nlcd\n", "--lcd-addr none");
-    EXPECT_THAT(result.out, HasSubstr("> lcd\n(no display on the bus)\n"));
-}
-
 TEST_F(EndToEnd, StandardInputIsReadAsItComes) {
     Result result =
         capture("printf 'wait 300\\npress VALID\\nexpect 1 \"Presses: 1\"\\nquit\\nwait 5\\n' | " +
@@ -188,11 +150,4 @@ TEST_F(EndToEnd, StandardInputIsReadAsItComes) {
     EXPECT_EQ(result.status, 0) << result.out;
     EXPECT_THAT(result.out, HasSubstr("[0.300] > press VALID\n"));
     EXPECT_THAT(result.out, Not(HasSubstr("wait 5")));
-}
-
-TEST_F(EndToEnd, TheBoardDescriptionAndNetworkOptionsReachTheSandbox) {
-    Result result = run("file /home/pi/txt/eeprom.txt\nfile /.sim/net.conf\n",
-                        "--eeprom 1234--20 --ssid Field-7 --ip 10.1.2.3");
-    EXPECT_THAT(result.out, HasSubstr("1234--20\n"));
-    EXPECT_THAT(result.out, HasSubstr("ssid=Field-7\nip=10.1.2.3\n"));
 }
