@@ -4,7 +4,6 @@
 
 #include "app/fn_utils.h"
 #include "drivers/fn_rotary.h"
-#include "screens/fn_screen_main.h"
 #include "screens/fn_screen_param.h"
 #include "screens/fn_screen_sd.h"
 #include "screens/fn_screen_shortcuts.h"
@@ -16,7 +15,6 @@ static int waitForMenuKey(const char* title) {
     return 0;
 }
 
-int screen_main() { return waitForMenuKey("Main"); }
 int screen_shortcuts() { return waitForMenuKey("Shortcuts"); }
 int screen_param() { return waitForMenuKey("Param"); }
 int screen_test() { return waitForMenuKey("Test"); }

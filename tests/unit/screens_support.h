@@ -1,0 +1,64 @@
+// Test support for the judging screens: the program's globals on one virtual
+// board for the whole executable, a scripted competition server standing in
+// for the server link, a fresh database per test, and views of the glass,
+// the paper and the shell.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace screens_test {
+
+// What the fake server link was asked and what it answers.
+struct FakeServer {
+    std::vector<std::string>
+        requests;                 // "T 3/2 J4 P12", "U 3/2 J4 P12 N1=7 ...", "R ...", "NRT 2", "P"
+    std::deque<int> sendResults;  // answers of wifi_send_score, 0 once empty
+    int resendResult = 0;
+    // Next pilot: answered when pilot >= 0, otherwise -1 (no server).
+    int nextPilot = -1;
+    int nextFlight = 1, nextComp = 1;
+    std::string nextSchedule = "F25";
+};
+FakeServer& server();
+
+// Keys and encoder, at a time counted in milliseconds from now.
+void press(const std::string& key, unsigned int atMs, unsigned int holdMs = 100);
+void turn(int detents, unsigned int atMs, unsigned int msPerDetent = 200);
+// Lets the board run for this long.
+void waitMillis(unsigned int ms);
+
+std::string glassRow(int row);  // custom glyphs show as '#'
+std::vector<std::string> shellSince(std::size_t from);
+std::size_t shellCount();
+std::vector<std::string> paperLines();  // printed since the last call
+
+// A schedule of the test catalogue: short name, language, and per figure its
+// option code and label.
+struct Figure {
+    int option;
+    std::string label;
+};
+void addSchedule(const std::string& name, const std::string& lang,
+                 const std::vector<Figure>& figures);
+void setParam(const std::string& key, const std::string& value);
+int sqlInt(const std::string& query);  // first column of the first row, -999 for none
+
+// One test: a fresh database, cleared keys, a default scoring context and a
+// watchdog that fails the run when a screen waits for keys that never come.
+class ScreenTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+}  // namespace screens_test
+
+namespace screens_test {
+// Copies the four glass rows at a time counted in milliseconds from now.
+void captureGlassAt(unsigned int atMs, std::vector<std::string>* rows);
+bool contains(const std::vector<std::string>& lines, const std::string& text);
+}  // namespace screens_test
