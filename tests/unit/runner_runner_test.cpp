@@ -223,7 +223,10 @@ TEST(Runner, AProgramThatDiesIsAFailureAndIsNotRestarted) {
 class RunnerFiles : public testing::Test {
   protected:
     void SetUp() override {
-        root_ = std::filesystem::absolute("runner-files-root").string();
+        root_ =
+            std::filesystem::absolute(std::string("files-") +
+                                      testing::UnitTest::GetInstance()->current_test_info()->name())
+                .string();
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_ + "/home/pi/txt");
         std::ofstream(root_ + "/home/pi/txt/eeprom.txt") << "1234--20";

@@ -35,7 +35,9 @@ void writeFile(const fs::path& file, const std::string& content) {
 class Sandbox : public testing::Test {
   protected:
     void SetUp() override {
-        base_ = fs::absolute("sandbox-test");
+        // Cases may run in parallel in one working directory: each has its own folder.
+        base_ = fs::absolute(std::string("sandbox-") +
+                             testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(base_);
         source_ = base_ / "source";
         root_ = base_ / "root";
