@@ -68,6 +68,10 @@ class Board {
     // One full quadrature cycle, its four edges spread over `duration`.
     void detent(Micros at, bool forward, Micros duration);
 
+    // Lets the device models finish timed work that is due (a slave that
+    // stretches the clock releases it); called before the program reads a pin.
+    void serviceDevices();
+
     // A registered thread per call that runs `handler` on edges of `edge` kind.
     int attachIsr(int pin, int edge, void (*handler)());
 

@@ -58,6 +58,11 @@ void Board::encoderEdge(bool forward, int edge) {
     devices_->keypad.applyEdge(forward, edge);
 }
 
+void Board::serviceDevices() {
+    Micros due = devices_->display.nextDeadline();
+    if (due != 0 && due <= clock_.now()) devices_->display.service();
+}
+
 void Board::putSerial(int fd, unsigned char byte) {
     if (fd == kPrinterFd && serialOpen_) devices_->printer.put(byte);
 }

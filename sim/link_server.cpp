@@ -1,5 +1,6 @@
 #include "sim/link_server.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +22,9 @@ void sendExitSnapshot() {
 }  // namespace
 
 LinkServer::LinkServer(Board& board, int fd) : board_(board), fd_(fd) {
+    // Shell commands left running in the background must not keep the link
+    // open: the runner sees the program's end by the socket closing.
+    ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
     gExitLink = this;
     // Registered while the first global is still being built, so it runs
     // after the destructors of the program's globals.

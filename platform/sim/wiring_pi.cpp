@@ -34,6 +34,7 @@ void pullUpDnControl(int pin, int pud) {
 }
 
 int digitalRead(int pin) {
+    board().serviceDevices();
     return board().pins().read(pin);
 }
 

@@ -246,6 +246,14 @@ TEST_F(PlatformSim, ShellRunsInTheWorkingDirectoryAndIsRecorded) {
     std::remove("shell_out.txt");
 }
 
+TEST_F(PlatformSim, ShellCommandsDoNotInheritTheBoardSettings) {
+    ::setenv("KALVENTRIX_SIM_FD", "99", 1);
+    platform::shell("echo \"${KALVENTRIX_SIM_FD:-none}\" > shell_env.txt");
+    ::unsetenv("KALVENTRIX_SIM_FD");
+    EXPECT_EQ(readFile("shell_env.txt"), "none\n");
+    std::remove("shell_env.txt");
+}
+
 TEST_F(PlatformSim, ShellReturnsTheWaitStatus) {
     int status = platform::shell("exit 3");
     ASSERT_TRUE(WIFEXITED(status));
@@ -300,6 +308,17 @@ TEST_F(PlatformSim, SerialZeroIsThePrinterAndNothingElseOpens) {
     serialClose(fd);
     for (char c : std::string("LOST\n")) serialPutchar(fd, static_cast<unsigned char>(c));
     EXPECT_TRUE(board().takePaper().empty());
+}
+
+TEST_F(PlatformSim, AStretchedClockIsLetGoOnceItsTimeIsUp) {
+    const int scl = sim::I2cDisplay::kSclPin;
+    pinMode(scl, INPUT);
+    board().display()->holdClock(50'000);
+    EXPECT_EQ(digitalRead(scl), 0);
+    delay(49);
+    EXPECT_EQ(digitalRead(scl), 0);
+    delay(2);
+    EXPECT_EQ(digitalRead(scl), 1);
 }
 
 TEST_F(PlatformSim, DisplayAddressComesFromTheConfiguration) {
