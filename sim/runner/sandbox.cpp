@@ -57,12 +57,15 @@ bool runSetupScript(const fs::path& script, const fs::path& target, const fs::pa
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    // Executable scripts run with their own interpreter line; others with sh.
+    bool direct = access(script.c_str(), X_OK) == 0;
     std::string shell = "/bin/sh";
     std::string scriptText = script.string();
     std::string targetText = target.string();
-    char* argv[] = {shell.data(), scriptText.data(), targetText.data(), nullptr};
+    char* withShell[] = {shell.data(), scriptText.data(), targetText.data(), nullptr};
+    char** argv = direct ? withShell + 1 : withShell;
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, environ);
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return false;
     int status = 0;

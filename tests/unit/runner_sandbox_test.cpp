@@ -133,12 +133,15 @@ TEST_F(Sandbox, MissingStubToolsStopTheRunBeforeAnythingCanReachTheHost) {
 }
 
 TEST_F(Sandbox, AFailingSetUpScriptIsAWarningWithItsOutputKeptAside) {
-    writeFile(source_ / "scripts/make-sounds.sh", "#!/bin/sh\necho broken\nexit 3\n");
+    // Executable, so its own interpreter line counts: bash here.
+    writeFile(source_ / "scripts/make-sounds.sh",
+              "#!/bin/bash\nwords=(one two)\necho broken ${words[1]}\nexit 3\n");
+    fs::permissions(source_ / "scripts/make-sounds.sh", fs::perms(0755));
     SandboxResult result = prepare();
     ASSERT_TRUE(result.ok());
     ASSERT_EQ(result.warnings.size(), 1u);
     EXPECT_THAT(result.warnings[0], HasSubstr("make-sounds.sh failed"));
-    EXPECT_THAT(readFile(root_ / ".sim/setup.log"), HasSubstr("noise\nbroken\n"));
+    EXPECT_THAT(readFile(root_ / ".sim/setup.log"), HasSubstr("noise\nbroken two\n"));
 }
 
 // The stub tools, run as the program runs them: through sh, with the stubs
