@@ -15,6 +15,7 @@ list(APPEND kv_db_test_support ${PROJECT_SOURCE_DIR}/app/fn_utils.cpp)
 kv_add_test(db_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/db_params_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_catalog_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/db_notes_test.cpp
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)
