@@ -11,3 +11,12 @@ if(TARGET kv_db AND TARGET kv_model)
   kv_add_test(net_protocol_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_protocol_test.cpp
               ${kv_net_test_support} LIBS kv_net kv_db kv_model SQLite::SQLite3 LABELS unit)
 endif()
+
+# System chores on the virtual board, with the drivers' board support.
+set(kv_drivers_support ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_globals.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_support.cpp)
+if(TARGET kv_app_system AND TARGET kv_sim AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_support.cpp)
+  kv_add_test(net_system_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_system_test.cpp
+              ${kv_drivers_support} LIBS kv_app_system kv_app_screen kv_drivers kv_platform kv_sim
+              LABELS device)
+endif()
