@@ -127,7 +127,11 @@ void VirtualClock::sleepUntil(Micros wake) {
     }
     Lock lock(mutex_);
     Thread* thread = self(lock);
-    if (stopping_) return;
+    if (stopping_) {
+        // Threads of a stopped clock run free; their timed loops still end.
+        now_ = std::max(now_.load(), wake);
+        return;
+    }
     Token token = tBinding.token;
     thread->runnable = true;
     thread->wake = std::max(wake, now_.load());

@@ -190,6 +190,20 @@ TEST(VirtualClockBlocking, StopReleasesBlockedThreads) {
     EXPECT_EQ(results.load(), 0);
 }
 
+TEST(VirtualClockBlocking, AfterStopSleepsPassAtOnceSoTimedLoopsEnd) {
+    VirtualClock clock(ClockMode::Controlled);
+    std::atomic<bool> done{false};
+    clock.startThread([&] {
+        while (clock.now() < 5'000'000) clock.sleepFor(10'000);
+        done = true;
+    });
+    clock.runUntil(20'000);
+    EXPECT_FALSE(done.load());
+    finish(clock);
+    EXPECT_TRUE(done.load());
+    EXPECT_GE(clock.now(), 5'000'000u);
+}
+
 TEST(VirtualClockSpeed, TenMinutesOfPollingIsCountedExactly) {
     VirtualClock clock(ClockMode::Controlled);
     std::atomic<int> polls{0};

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -135,6 +137,32 @@ TEST(ProgramLinkRun, StartTimeAndWallOffsetCarryOverToTheNextRun) {
     // millis() counts from this run's start; the wall clock from the date.
     EXPECT_NE(console.find("press 1 at 10\n"), std::string::npos) << console;
     EXPECT_NE(console.find("wall 2024-03-01 00:01:00\n"), std::string::npos) << console;
+}
+
+TEST(ProgramLinkRun, ADateSetByTheProgramMovesTheWallOffset) {
+    std::string root = freshRoot();
+    ::mkdir((root + "/.sim").c_str(), 0755);
+    ::mkdir((root + "/.sim/bin").c_str(), 0755);
+    {
+        std::ofstream stub(root + "/.sim/bin/date");
+        stub << "#!/bin/sh\n"
+                "[ \"$1\" = --set ] && printf '%s' \"$2\" > \"$KALVENTRIX_ROOT/.sim/date-set\"\n";
+    }
+    ::chmod((root + "/.sim/bin/date").c_str(), 0755);
+    ::setenv("KV_FIXTURE_MODE", "setdate", 1);
+    auto link = ProgramLink::start(KV_LINK_FIXTURE, configFor(root));
+    ::unsetenv("KV_FIXTURE_MODE");
+    Snapshot shot = link->runUntil(10'000 * kMs);
+    ASSERT_TRUE(shot.exited);
+    EXPECT_EQ(shot.exitCode, 5);
+    // Set at 2 s after 2024-02-29 23:00:00, local time on both sides.
+    struct tm set = {}, start = {};
+    strptime("2030-01-01 00:00:00", "%Y-%m-%d %H:%M:%S", &set);
+    strptime("2024-02-29 23:00:02", "%Y-%m-%d %H:%M:%S", &start);
+    set.tm_isdst = start.tm_isdst = -1;
+    EXPECT_EQ(link->wallOffset(), std::mktime(&set) - std::mktime(&start));
+    std::string console = readFile(root + "/console.log");
+    EXPECT_NE(console.find("wall 2030-01-01 00:00:01\n"), std::string::npos) << console;
 }
 
 TEST(ProgramLinkRun, AProgramThatDiesReportsTheSignal) {
