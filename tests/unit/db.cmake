@@ -19,3 +19,14 @@ kv_add_test(db_test
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)
+
+# The score record; its two-key entry runs against the keypad and display
+# drivers, with the program's keypad globals of the drivers' tests.
+if(TARGET kv_drivers AND TARGET kv_app_screen AND TARGET kv_sim)
+  kv_add_test(model_note_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_note_test.cpp
+            ${PROJECT_SOURCE_DIR}/tests/device/drivers_globals.cpp
+            ${PROJECT_SOURCE_DIR}/tests/device/drivers_support.cpp
+    LIBS kv_model kv_drivers kv_app_screen kv_platform kv_sim
+    LABELS unit)
+endif()
