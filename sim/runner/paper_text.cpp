@@ -40,6 +40,7 @@ std::string decodePrinted(const std::string& bytes) {
 }
 
 std::string renderPaperLine(const PaperLine& line) {
+    if (line.text.empty()) return "";  // a feed: no padding to trail
     int spare = lineWidth(line) - textWidth(line);
     int pad = 0;
     if (spare > 0 && line.justify == Justify::Center) pad = spare / 2;
