@@ -20,3 +20,8 @@ if(TARGET kv_app_system AND TARGET kv_sim AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/.
               ${kv_drivers_support} LIBS kv_app_system kv_app_screen kv_drivers kv_platform kv_sim
               LABELS device)
 endif()
+
+# Fuzzing of the reply readers (corpus replay always, libFuzzer run with clang).
+if(EXISTS ${PROJECT_SOURCE_DIR}/fuzz/CMakeLists.txt)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/fuzz ${CMAKE_BINARY_DIR}/fuzz)
+endif()
