@@ -30,3 +30,12 @@ if(TARGET kv_drivers AND TARGET kv_app_screen AND TARGET kv_sim)
     LIBS kv_model kv_drivers kv_app_screen kv_platform kv_sim
     LABELS unit)
 endif()
+
+# Settings loader, text table and text helpers.
+kv_add_test(app_settings_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/translation_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/text_test.cpp
+          ${kv_db_test_support}
+  LIBS ${kv_db_test_libs}
+  LABELS unit)
