@@ -238,8 +238,12 @@ int Board::shell(const std::string& command) {
     std::vector<std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
         std::string variable = *entry;
-        // The board's own settings are not the command's business.
-        if (variable.rfind("PATH=", 0) == 0 || variable.rfind("KALVENTRIX_", 0) == 0) continue;
+        // The board's own settings are not the command's business; root and
+        // wall time are set afresh below.
+        if (variable.rfind("PATH=", 0) == 0 || variable.rfind("KALVENTRIX_SIM_", 0) == 0 ||
+            variable.rfind(std::string(env::kRoot) + "=", 0) == 0 ||
+            variable.rfind(std::string(env::kWallTime) + "=", 0) == 0)
+            continue;
         variables.push_back(variable);
     }
     variables.push_back("PATH=" + config_.root + "/.sim/bin:" + envOr("PATH", "/usr/bin:/bin"));
