@@ -16,6 +16,7 @@ kv_add_test(db_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/db_params_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_catalog_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_notes_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/db_data_test.cpp
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)

@@ -1,0 +1,184 @@
+// The data the terminal ships with: the database that make-db.sh builds, the
+// demo catalogue, the interface texts and the settings rows.
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "app/fn_utils.h"
+#include "tests/unit/db_support.h"
+
+namespace {
+
+using dbtest::sourcePath;
+
+// Built once for the whole suite.
+class ShippedData : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        std::remove("shipped/kalventrix-db");
+        std::string command = sourcePath("scripts/make-db.sh") + " shipped/kalventrix-db";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    void SetUp() override { store = std::make_unique<RpSqlite>(kFile, &rc); }
+
+    std::string value(const std::string& sql) { return dbtest::queryText(kFile, sql); }
+    int count(const std::string& sql) { return std::stoi(value(sql)); }
+
+    static constexpr const char* kFile = "shipped/kalventrix-db";
+    int rc = 0;
+    std::unique_ptr<RpSqlite> store;
+};
+
+TEST_F(ShippedData, TablesAreThere) {
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(store->test_connection(), "OK");
+    for (const char* table :
+         {"param", "note", "notsent", "translation", "zeph_programme", "zeph_figure"}) {
+        EXPECT_EQ(count(std::string("SELECT count(*) FROM sqlite_master WHERE type = 'table'"
+                                    " AND name = '") +
+                        table + "'"),
+                  1)
+            << table;
+    }
+    EXPECT_EQ(count("SELECT count(*) FROM note") + count("SELECT count(*) FROM notsent"), 0);
+}
+
+TEST_F(ShippedData, CatalogueHasFourRealisticSchedulesPerLanguage) {
+    for (const char* lang : {"ENG", "FRA"}) {
+        std::string name = store->find_schedule("", lang, true);
+        int schedules = 0;
+        while (name != "-2" && name != "-1") {
+            int figures = store->read_nb_figs(name, lang);
+            EXPECT_GE(figures, 10) << lang << "/" << name;
+            EXPECT_LE(figures, 25) << lang << "/" << name;
+            EXPECT_EQ(store->init_scores(name, lang, 1, 1, 1), figures);
+            ++schedules;
+            name = store->find_schedule(name, lang, true);
+        }
+        EXPECT_GE(schedules, 4) << lang;
+    }
+    EXPECT_EQ(count("SELECT count(*) FROM zeph_programme P WHERE NOT EXISTS"
+                    " (SELECT 1 FROM zeph_figure F WHERE F.prgid = P.prgid)"),
+              0);
+    EXPECT_EQ(count("SELECT count(*) FROM zeph_figure F WHERE NOT EXISTS"
+                    " (SELECT 1 FROM zeph_programme P WHERE F.prgid = P.prgid)"),
+              0);
+}
+
+TEST_F(ShippedData, EveryScoringKindAndNoOther) {
+    EXPECT_EQ(count("SELECT count(*) FROM zeph_figure WHERE figoption NOT BETWEEN 0 AND 7"), 0);
+    EXPECT_EQ(count("SELECT count(DISTINCT figoption) FROM zeph_figure"), 8);
+    EXPECT_GE(count("SELECT count(*) FROM zeph_figure WHERE figshortdesc = ''"
+                    " AND length(figdescription) > 30"),
+              1);
+}
+
+TEST_F(ShippedData, CatalogueFilesImportThroughTheTerminalsImporter) {
+    EXPECT_EQ(store->_import_catalogue(sourcePath("data/zeph_programme.csv"),
+                                       sourcePath("data/zeph_figure.csv")),
+              1);
+    EXPECT_EQ(count("SELECT count(*) FROM zeph_programme"), 8);
+}
+
+// Widest text that fits where each number is shown (default: one display row).
+int placeOf(int number) {
+    static const std::map<int, int> places = {
+        {1, 6},   {2, 6},   {18, 18}, {22, 18}, {23, 18}, {24, 18}, {25, 18}, {26, 18}, {27, 5},
+        {28, 4},  {29, 6},  {30, 9},  {31, 6},  {49, 18}, {51, 32}, {52, 30}, {53, 30}, {54, 18},
+        {55, 18}, {56, 32}, {57, 18}, {60, 18}, {62, 18}, {66, 32}, {71, 18}, {72, 18}};
+    static const std::set<int> menuEntries = {8,  9,  10, 11, 12, 13, 14, 19, 20, 21, 46, 47,
+                                              48, 58, 59, 63, 64, 65, 67, 73, 74, 75, 76, 77};
+    if (menuEntries.count(number)) return 17;  // between the two arrows, after two spaces
+    auto it = places.find(number);
+    return it == places.end() ? 20 : it->second;
+}
+
+TEST_F(ShippedData, BothLanguagesHaveEveryTextAndItFitsItsPlace) {
+    for (const char* lang : {"ENG", "FRA"}) {
+        std::vector<std::string> texts;
+        ASSERT_EQ(store->translation_update(lang, &texts), 1);
+        ASSERT_EQ(texts.size(), 78u) << lang;
+        EXPECT_EQ(count(std::string("SELECT count(DISTINCT ID) FROM translation WHERE lang = '") +
+                        lang + "' AND ID BETWEEN 0 AND 77"),
+                  78)
+            << lang;
+        for (int n = 0; n < 78; ++n) {
+            EXPECT_FALSE(texts[n].empty()) << lang << " " << n;
+            EXPECT_LE(static_cast<int>(texts[n].size()), placeOf(n))
+                << lang << " " << n << " '" << texts[n] << "'";
+            for (unsigned char c : texts[n]) EXPECT_LT(c, 128) << lang << " " << n;
+        }
+    }
+}
+
+TEST_F(ShippedData, EverySettingWithLabelTypeAndAValidValue) {
+    const std::map<std::string, std::string> types = {
+        {"KALVENTRIX_LANG", "7"},     {"KALVENTRIX_NRT", "3"},   {"KALVENTRIX_IPServer", "2"},
+        {"KALVENTRIX_JUGE", "4"},     {"KALVENTRIX_CLICK", "3"}, {"KALVENTRIX_DBL_LINE", "3"},
+        {"KALVENTRIX_WIFI", "3"},     {"KALVENTRIX_CJ", "3"},    {"KALVENTRIX_NbTicket", "4"},
+        {"KALVENTRIX_LINE", "4"},     {"KALVENTRIX_SSID", "1"},  {"KALVENTRIX_PW", "1"},
+        {"KALVENTRIX_LONG_SND", "3"}, {"KALVENTRIX_1VOL", "6"}};
+    EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), static_cast<int>(types.size()));
+    for (const auto& setting : types) {
+        std::string valeur, lib, type;
+        ASSERT_EQ(store->read_param(setting.first, &valeur, &lib, &type), 1);
+        EXPECT_EQ(type, setting.second) << setting.first;
+        EXPECT_FALSE(lib.empty()) << setting.first;
+        EXPECT_LE(lib.size(), 17u) << setting.first;  // the list shows it after two spaces
+        if (type == "3") {
+            EXPECT_TRUE(valeur == "0" || valeur == "1") << setting.first;
+        }
+        if (type == "1") {
+            EXPECT_LE(valeur.size(), 18u) << setting.first;
+        }
+        if (type == "2") {
+            EXPECT_EQ(valeur.size(), 15u) << setting.first;
+        }
+        if (type == "6") {
+            EXPECT_TRUE(std::stoi(valeur) >= 60 && std::stoi(valeur) <= 100);
+        }
+        if (type == "7") {
+            EXPECT_TRUE(store->check_schedule("SPORT24", valeur)) << valeur;
+        }
+    }
+    for (const char* key : {"PELMORIDUX_JUDGE", "PELMORIDUX_COMP", "PELMORIDUX_FLIGHT",
+                            "PELMORIDUX_SCHEDULE", "PELMORIDUX_PILOT"}) {
+        EXPECT_EQ(count(std::string("SELECT count(*) FROM param WHERE cle = '") + key + "'"), 1);
+    }
+    EXPECT_TRUE(store->check_schedule(store->get_param_string("PELMORIDUX_SCHEDULE"),
+                                      store->get_param_string("KALVENTRIX_LANG")));
+}
+
+TEST_F(ShippedData, SettingsScriptsReplaceSettingsAndKeepTheFlightContext) {
+    ASSERT_EQ(store->write_param("PELMORIDUX_PILOT", 42), 1);
+    ASSERT_EQ(store->write_param("KALVENTRIX_LANG", std::string("FRA")), 1);
+    std::string command = "sqlite3 " + std::string(kFile) + " < " + sourcePath("data/param.sql");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(store->get_param_int("PELMORIDUX_PILOT"), 42);
+    EXPECT_EQ(store->get_param_string("KALVENTRIX_LANG"), "ENG");
+    EXPECT_EQ(count("SELECT count(*) FROM param WHERE cle = 'KALVENTRIX_LANG'"), 1);
+    command = "sqlite3 " + std::string(kFile) + " < " + sourcePath("data/default.sql");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), 14);
+    EXPECT_EQ(store->get_param_int("PELMORIDUX_PILOT"), 42);
+    command = "sqlite3 " + std::string(kFile) + " < " + sourcePath("data/translation.sql");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM translation"), 156);
+}
+
+TEST(ShippedSounds, LayoutForEveryLanguageAndSchedule) {
+    std::string command = sourcePath("scripts/make-sounds.sh") + " sounds-root/sounds";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (const char* path : {"#ENG/SOUNDS/ES.wav", "#FRA/SOUNDS/F.wav", "#ENG/SOUNDS/7_5.wav",
+                             "#FRA/SOUNDS/NO.wav", "#ENG/SOUNDS/10.wav", "#FRA/PGM/MAST24/25.WAV",
+                             "#FRA/PGM/MAST24/25L.WAV", "#ENG/PGM/SPORT24/P.WAV"}) {
+        std::string wav = dbtest::readFile(std::string("sounds-root/sounds/") + path);
+        ASSERT_GT(wav.size(), 44u) << path;
+        EXPECT_EQ(wav.substr(0, 4), "RIFF") << path;
+        EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ") << path;
+    }
+    EXPECT_TRUE(dbtest::readFile("sounds-root/sounds/#ENG/PGM/SPORT24/14.WAV").empty());
+    std::system("rm -rf sounds-root");
+}
+
+}  // namespace
