@@ -1,0 +1,205 @@
+// Screen 4: downloads from the competition server and housekeeping.
+#include "screens/fn_screen_sd.h"
+
+#include <wiringPi.h>
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "app/fn_utils.h"
+#include "app/globals.h"
+#include "db/fn_sqlite.h"
+#include "drivers/fn_rotary.h"
+#include "drivers/soft_lcd.h"
+#include "platform/platform.h"
+#include "printer/Pi_Thermal.h"
+#include "screens/glyphs.h"
+#include "screens/menu.h"
+#include "screens/resend.h"
+
+namespace {
+
+constexpr int kReboot = -1;
+
+// Translation numbers of the entries; the last entry's label is fixed.
+const int kEntryTexts[] = {46, 47, 65, 48, 58, 59, 63, 64, 67};
+const char kLogsLabel[] = "Logs";
+
+enum Entry {
+    kClearScores,
+    kResend,
+    kPrintCatalogue,
+    kCatalogue,
+    kProgram,
+    kServerSettings,
+    kDefaultSettings,
+    kHostname,
+    kRebootEntry,
+    kLogs,
+    kEntryCount
+};
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+bool isPlainWord(const std::string& text) {
+    if (text.empty()) return false;
+    for (unsigned char c : text)
+        if (!std::isalnum(c) &&
+            std::string("-_./:@%+=,").find(static_cast<char>(c)) == std::string::npos)
+            return false;
+    return true;
+}
+
+std::string word(const std::string& text) {
+    return isPlainWord(text) ? text : quoted(text);
+}
+
+// "sudo curl -f SERVER/FROM -o TO", true when curl saved the file.
+bool fetch(const std::string& from, const std::string& to) {
+    return platform::shell("sudo curl -f " + serverUrlWord(gIPServer, from) + " -o " + to) == 0;
+}
+
+void waitForMenuOrValid() {
+    while (myButton_R_C.getValue() == 0 && myButton_VALID.getValue() == 0) delay(10);
+    if (myButton_R_C.getResetValue() == 0) myButton_VALID.resetValue();
+}
+
+void clearScores() {
+    if (!ConfirmScreen(myTrans.tr(62))) return;
+    db.truncate_note();
+    display_SD_param();
+    platform::shell("sudo rm " + platform::path("/var/log/kalventrix/log_wifi.log"));
+}
+
+void printCatalogue() {
+    ErrorScreen(myTrans.tr(65));
+    printer.printschedules();
+}
+
+// Both files must arrive before the import: half a new catalogue would
+// mix the figures of one with the schedules of the other.
+void downloadCatalogue() {
+    ErrorScreen(myTrans.tr(48));
+    const bool figures =
+        fetch("/SD-Template/zeph_figure.csv", platform::path("/boot/zeph_figure.csv"));
+    const bool schedules =
+        fetch("/SD-Template/zeph_programme.csv", platform::path("/boot/zeph_programme.csv"));
+    if (!figures || !schedules) {
+        ErrorScreen("Download failed", "<Valid> : Return");
+        waitForMenuOrValid();
+        return;
+    }
+    db.update_schedules();
+    ErrorScreen("Updating sounds");
+    db.download_sound();
+}
+
+MenuAction downloadProgram() {
+    ErrorScreen(myTrans.tr(58));
+    const std::string program = platform::path("/boot/kalventrix");
+    platform::shell("sudo curl -f " + serverUrlWord(gIPServer, "/updates/kalventrix") + " -o " +
+                    program + " || sudo rm -f " + program);
+    ErrorScreen("Updt. translations");
+    fetch("/updates/translation.sql", platform::path("/boot/translation.sql"));
+    ErrorScreen("Updt. default");
+    fetch("/updates/default.sql", "default.sql");
+    platform::shell("sqlite3 kalventrix-db < " + platform::path("/boot/translation.sql"));
+    return MenuAction::leaveWith(kReboot);
+}
+
+// The settings just applied reach the globals and the WiFi configuration.
+MenuAction takeNewSettings() {
+    UpdateParams();
+    const int answer = UpdateWifi();
+    if (answer != 0) return MenuAction::leaveWith(answer);
+    ClrButtons();
+    return MenuAction::stay();
+}
+
+MenuAction serverSettings() {
+    ErrorScreen(myTrans.tr(59));
+    fetch("/updates/param.sql", platform::path("/boot/param.sql"));
+    platform::shell("sqlite3 kalventrix-db < " + platform::path("/boot/param.sql") + ";");
+    return takeNewSettings();
+}
+
+MenuAction defaultSettings() {
+    ErrorScreen(myTrans.tr(63));
+    platform::shell("sqlite3 " + platform::path("/home/pi/kalventrix-db") + " < " +
+                    platform::path("/home/pi/default.sql"));
+    return takeNewSettings();
+}
+
+MenuAction renameHost() {
+    ErrorScreen("Updating hostname");
+    const std::string command = "sudo ./hostname.sh " + word("KALVENTRIX-" + mySerialNum);
+    std::printf("wcmd : %s\n", command.c_str());
+    platform::shell(command);
+    return MenuAction::leaveWith(kReboot);
+}
+
+MenuAction runEntry(int sel) {
+    switch (sel) {
+        case kClearScores:
+            clearScores();
+            break;
+        case kResend:
+            resendUnsentSheets();
+            break;
+        case kPrintCatalogue:
+            printCatalogue();
+            break;
+        case kCatalogue:
+            downloadCatalogue();
+            break;
+        case kProgram:
+            return downloadProgram();
+        case kServerSettings:
+            return serverSettings();
+        case kDefaultSettings:
+            return defaultSettings();
+        case kHostname:
+            return renameHost();
+        case kRebootEntry:
+            return MenuAction::leaveWith(kReboot);
+        case kLogs:
+            printer.printlog();
+            break;
+        default:
+            break;
+    }
+    return MenuAction::stay();
+}
+
+}  // namespace
+
+std::string serverUrlWord(const std::string& server, const std::string& path) {
+    return word(server + path);
+}
+
+void display_sd(int item) {
+    std::vector<std::string> labels;
+    for (int id : kEntryTexts) labels.push_back(myTrans.tr(id));
+    labels.push_back(kLogsLabel);
+    drawMenu(myTrans.tr(49), MenuLayout::Padded, labels, item);
+}
+
+void display_SD_param() {
+    openFramedDialog();
+    myLcd.lcdPrint(db.test_connection().substr(0, 18), 1, 1, false);
+    waitForMenuOrValid();
+}
+
+int screen_sd() {
+    MenuScreen screen;
+    screen.count = [] { return static_cast<int>(kEntryCount); };
+    screen.draw = display_sd;
+    screen.run = runEntry;
+    screen.validRuns = true;
+    return runMenu(screen).code;
+}
