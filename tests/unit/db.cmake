@@ -17,6 +17,7 @@ kv_add_test(db_test
           ${CMAKE_CURRENT_LIST_DIR}/db_catalog_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_notes_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_data_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/db_sound_test.cpp
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)

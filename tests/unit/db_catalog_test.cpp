@@ -138,6 +138,11 @@ class ImportTest : public CatalogTest {
         programmes = file + ".prg.csv";
         figures = file + ".fig.csv";
     }
+    void TearDown() override {
+        std::remove(programmes.c_str());
+        std::remove(figures.c_str());
+        CatalogTest::TearDown();
+    }
     int import() { return store->_import_catalogue(programmes, figures); }
 
     std::string programmes;

@@ -100,13 +100,15 @@ void DbTest::addParam(const std::string& key, const std::string& value, const st
 
 void DbTest::addSchedule(int prgid, const std::string& name, const std::string& lang,
                          const std::vector<int>& options) {
+    std::string quoted;
+    for (char c : name) quoted += (c == '\'') ? std::string("''") : std::string(1, c);
     std::ostringstream sql;
     sql << "INSERT INTO zeph_programme (prgid, prglibelle, prgshortname, prglang, typeid, catid)"
-        << " VALUES (" << prgid << ", 'x', '" << name << "', '" << lang << "', 1, 1);";
+        << " VALUES (" << prgid << ", 'x', '" << quoted << "', '" << lang << "', 1, 1);";
     for (size_t i = 0; i < options.size(); ++i) {
         sql << "INSERT INTO zeph_figure (figid, prgid, figposition, figdescription, figshortdesc,"
             << " figoption) VALUES (" << prgid * 100 + static_cast<int>(i) << ", " << prgid << ", "
-            << i + 1 << ", 'long', '" << name << " fig " << i << "', " << options[i] << ");";
+            << i + 1 << ", 'long', '" << quoted << " fig " << i << "', " << options[i] << ");";
     }
     exec(sql.str());
 }
