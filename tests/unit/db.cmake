@@ -41,3 +41,10 @@ kv_add_test(app_settings_test
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)
+
+# Sheets stored by a process that is killed at random points.
+kv_add_test(db_crash_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/db_crash_test.cpp
+          ${kv_db_test_support}
+  LIBS ${kv_db_test_libs}
+  LABELS unit)
