@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,7 +29,11 @@ std::string gIPServer;
 std::string gHostname;
 std::vector<Note> aNote;
 int dbOpenResult = 0;
-RpSqlite db("net-server.db", &dbOpenResult);
+// One database per process: the cases of this program may run side by side.
+std::string databaseFile() {
+    return "net-server-" + std::to_string(::getpid()) + ".db";
+}
+RpSqlite db(databaseFile(), &dbOpenResult);
 
 std::vector<std::string> clockSettings;
 void SystemDate(std::string serverTime) {
@@ -55,7 +60,7 @@ void execute(sqlite3* handle, const std::string& sql) {
 // The terminal's catalogue, imported from the same demo files the server serves.
 void loadCatalogue() {
     sqlite3* handle = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open("net-server.db", &handle));
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(databaseFile().c_str(), &handle));
     std::ifstream schema(source("data/schema.sql"));
     std::stringstream text;
     text << schema.rdbuf();
@@ -81,9 +86,10 @@ std::vector<Note> sheetOf(int figures, int value) {
 
 class AgainstServer : public ::testing::Test {
   protected:
+    static void TearDownTestSuite() { fs::remove_all(dataDir); }
     static void SetUpTestSuite() {
         loadCatalogue();
-        dataDir = (fs::current_path() / "server-data").string();
+        dataDir = (fs::current_path() / ("server-data-" + std::to_string(::getpid()))).string();
         fs::remove_all(dataDir);
         std::string command =
             source("scripts/make-server-data.sh") + " " + dataDir + " > /dev/null";

@@ -24,7 +24,9 @@ void write(const fs::path& file, const std::string& text) {
 
 ServerProcess::ServerProcess(const std::string& dataDir, std::vector<std::string> args) {
     static int started = 0;
-    logFile_ = (fs::current_path() / ("server-" + std::to_string(++started) + ".out")).string();
+    logFile_ = (fs::current_path() /
+                ("server-" + std::to_string(::getpid()) + "-" + std::to_string(++started) + ".out"))
+                   .string();
     std::vector<std::string> argv = {KV_SERVER_BIN, "--port", "0", "--data", dataDir};
     argv.insert(argv.end(), args.begin(), args.end());
     // An old log of an earlier run must not be read as this server's.

@@ -24,7 +24,11 @@ const std::string kAccept = std::string("return:0&H:") + kNow;
 class Server : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = (std::filesystem::current_path() / "contest").string();
+        // A folder per case: the cases may run side by side.
+        dir = (std::filesystem::current_path() /
+               ("contest-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
+                  .string();
         writeTestContest(dir);
         start({"--memory"});
     }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +20,14 @@ namespace fakeplatform {
 std::vector<std::string> commands;
 std::function<int(const std::string&)> onShell;
 
+// One folder per process: the cases of one test program may run side by side.
 std::string root() {
-    static const std::string folder = (fs::current_path() / "fake-root").string();
+    static const std::string folder = [] {
+        std::string path =
+            (fs::current_path() / ("fake-root-" + std::to_string(::getpid()))).string();
+        std::atexit([] { fs::remove_all(root()); });
+        return path;
+    }();
     return folder;
 }
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -21,7 +22,11 @@ std::string gIPServer;
 std::string gHostname;
 std::vector<Note> aNote;
 int dbOpenResult = 0;
-RpSqlite db("net-protocol.db", &dbOpenResult);
+// One database per process: the cases of this program may run side by side.
+std::string databaseFile() {
+    return "net-protocol-" + std::to_string(::getpid()) + ".db";
+}
+RpSqlite db(databaseFile(), &dbOpenResult);
 
 // The clock setter is tested with the system chores; here only what reaches it.
 std::vector<std::string> clockSettings;
@@ -35,7 +40,7 @@ const char kLog[] = "/var/log/kalventrix/log_wifi.log";
 
 void execute(const std::string& sql) {
     sqlite3* handle = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open("net-protocol.db", &handle));
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(databaseFile().c_str(), &handle));
     char* error = nullptr;
     int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &error);
     std::string message = error ? error : "";

@@ -63,6 +63,13 @@ std::string shifted(const std::string& text, long seconds) {
 class SystemChores : public drivers_test::BoardTest {
   protected:
     void SetUp() override {
+        // The board's root is the working directory: one of its own per case,
+        // since the cases may run side by side.
+        static const fs::path base = fs::current_path();
+        fs::path own = base / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(own);
+        fs::create_directories(own);
+        fs::current_path(own);
         BoardTest::SetUp();
         root = board().config().root;
         installBoardStandIns();
