@@ -20,6 +20,10 @@ RpSqlite::RpSqlite(std::string path, int* rc) : dbPath(std::move(path)) {
     }
     // The sqlite3 shell may be applying a downloaded script to the same file.
     sqlite3_busy_timeout(handle, 2000);
+    // A stored sheet must survive a power cut: every commit is synced, and the
+    // write-ahead log makes that one sync instead of several.
+    sqlite3_exec(handle, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
+                 nullptr);
     *rc = 1;
 }
 

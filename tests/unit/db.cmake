@@ -21,6 +21,12 @@ kv_add_test(db_test
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)
+# On the virtual board a test moves the root of the terminal's paths by
+# starting a fresh board.
+if(TARGET kv_sim AND TARGET kv_platform)
+  target_compile_definitions(db_test PRIVATE DB_TEST_SIM_BOARD)
+  target_link_libraries(db_test PRIVATE kv_sim)
+endif()
 
 # The score record; its two-key entry runs against the keypad and display
 # drivers, with the program's keypad globals of the drivers' tests.

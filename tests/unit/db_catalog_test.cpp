@@ -227,13 +227,14 @@ TEST_F(ImportTest, LinesLongerThanTheOldBufferAreAccepted) {
 }
 
 TEST_F(ImportTest, UpdateSchedulesReadsTheBootFolderUnderTheRoot) {
-    // The working directory is the root of the paths in tests.
-    std::system("mkdir -p boot");
-    writeFile("boot/zeph_programme.csv", kGoodProgrammes);
-    writeFile("boot/zeph_figure.csv", kGoodFigures);
+    dbtest::useRoot("import-root");
+    std::system("mkdir -p import-root/boot");
+    writeFile("import-root/boot/zeph_programme.csv", kGoodProgrammes);
+    writeFile("import-root/boot/zeph_figure.csv", kGoodFigures);
     EXPECT_EQ(store->update_schedules(), 0);
     EXPECT_EQ(count("SELECT count(*) FROM zeph_figure"), 4);
-    std::system("rm -rf boot");
+    dbtest::useRoot("");
+    std::system("rm -rf import-root");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The data the terminal ships with: the database that make-db.sh builds, the
 // demo catalogue, the interface texts and the settings rows.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -14,17 +16,22 @@ using dbtest::sourcePath;
 // Built once for the whole suite.
 class ShippedData : public ::testing::Test {
   protected:
+    // One file per process: cases may run side by side.
     static void SetUpTestSuite() {
-        std::remove("shipped/kalventrix-db");
-        std::string command = sourcePath("scripts/make-db.sh") + " shipped/kalventrix-db";
+        file = "shipped-" + std::to_string(getpid()) + "/kalventrix-db";
+        std::string command = sourcePath("scripts/make-db.sh") + " " + file;
         ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    static void TearDownTestSuite() {
+        std::system(("rm -rf " + file.substr(0, file.find('/'))).c_str());
     }
     void SetUp() override { store = std::make_unique<RpSqlite>(kFile, &rc); }
 
     std::string value(const std::string& sql) { return dbtest::queryText(kFile, sql); }
     int count(const std::string& sql) { return std::stoi(value(sql)); }
 
-    static constexpr const char* kFile = "shipped/kalventrix-db";
+    static std::string file;
+    const std::string kFile = file;
     int rc = 0;
     std::unique_ptr<RpSqlite> store;
 };
@@ -79,6 +86,8 @@ TEST_F(ShippedData, CatalogueFilesImportThroughTheTerminalsImporter) {
               1);
     EXPECT_EQ(count("SELECT count(*) FROM zeph_programme"), 8);
 }
+
+std::string ShippedData::file;
 
 // Widest text that fits where each number is shown (default: one display row).
 int placeOf(int number) {
@@ -152,33 +161,34 @@ TEST_F(ShippedData, EverySettingWithLabelTypeAndAValidValue) {
 TEST_F(ShippedData, SettingsScriptsReplaceSettingsAndKeepTheFlightContext) {
     ASSERT_EQ(store->write_param("PELMORIDUX_PILOT", 42), 1);
     ASSERT_EQ(store->write_param("KALVENTRIX_LANG", std::string("FRA")), 1);
-    std::string command = "sqlite3 " + std::string(kFile) + " < " + sourcePath("data/param.sql");
+    std::string command = "sqlite3 " + kFile + " < " + sourcePath("data/param.sql");
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(store->get_param_int("PELMORIDUX_PILOT"), 42);
     EXPECT_EQ(store->get_param_string("KALVENTRIX_LANG"), "ENG");
     EXPECT_EQ(count("SELECT count(*) FROM param WHERE cle = 'KALVENTRIX_LANG'"), 1);
-    command = "sqlite3 " + std::string(kFile) + " < " + sourcePath("data/default.sql");
+    command = "sqlite3 " + kFile + " < " + sourcePath("data/default.sql");
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), 14);
     EXPECT_EQ(store->get_param_int("PELMORIDUX_PILOT"), 42);
-    command = "sqlite3 " + std::string(kFile) + " < " + sourcePath("data/translation.sql");
+    command = "sqlite3 " + kFile + " < " + sourcePath("data/translation.sql");
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(count("SELECT count(*) FROM translation"), 156);
 }
 
 TEST(ShippedSounds, LayoutForEveryLanguageAndSchedule) {
-    std::string command = sourcePath("scripts/make-sounds.sh") + " sounds-root/sounds";
+    std::string root = "sounds-" + std::to_string(getpid());
+    std::string command = sourcePath("scripts/make-sounds.sh") + " " + root + "/sounds";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* path : {"#ENG/SOUNDS/ES.wav", "#FRA/SOUNDS/F.wav", "#ENG/SOUNDS/7_5.wav",
                              "#FRA/SOUNDS/NO.wav", "#ENG/SOUNDS/10.wav", "#FRA/PGM/MAST24/25.WAV",
                              "#FRA/PGM/MAST24/25L.WAV", "#ENG/PGM/SPORT24/P.WAV"}) {
-        std::string wav = dbtest::readFile(std::string("sounds-root/sounds/") + path);
+        std::string wav = dbtest::readFile(root + "/sounds/" + path);
         ASSERT_GT(wav.size(), 44u) << path;
         EXPECT_EQ(wav.substr(0, 4), "RIFF") << path;
         EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ") << path;
     }
-    EXPECT_TRUE(dbtest::readFile("sounds-root/sounds/#ENG/PGM/SPORT24/14.WAV").empty());
-    std::system("rm -rf sounds-root");
+    EXPECT_TRUE(dbtest::readFile(root + "/sounds/#ENG/PGM/SPORT24/14.WAV").empty());
+    std::system(("rm -rf " + root).c_str());
 }
 
 }  // namespace

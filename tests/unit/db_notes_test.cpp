@@ -36,11 +36,12 @@ TEST_F(NotesTest, InitScoresBuildsABlankSheetInFigureOrder) {
 }
 
 TEST_F(NotesTest, InitScoresFoldsAccentsAndUsesTheDescriptionFallback) {
-    exec("INSERT INTO zeph_programme (prgid, prgshortname, prglang, typeid, catid)"
-         " VALUES (1, 'FR', 'FRA', 1, 1);"
-         "INSERT INTO zeph_figure (figid, prgid, figposition, figdescription, figshortdesc,"
-         " figoption) VALUES (1, 1, 1, 'x', 'Décollage', 3),"
-         " (2, 1, 2, 'Huit cubain inversé avec demi-tonneaux', '', 1);");
+    exec(
+        "INSERT INTO zeph_programme (prgid, prgshortname, prglang, typeid, catid)"
+        " VALUES (1, 'FR', 'FRA', 1, 1);"
+        "INSERT INTO zeph_figure (figid, prgid, figposition, figdescription, figshortdesc,"
+        " figoption) VALUES (1, 1, 1, 'x', 'Décollage', 3),"
+        " (2, 1, 2, 'Huit cubain inversé avec demi-tonneaux', '', 1);");
     EXPECT_EQ(store->init_scores("FR", "FRA", 1, 1, 1), 2);
     EXPECT_EQ(aNote[0].getDesc(), "Decollage");
     EXPECT_EQ(aNote[1].getDesc(), "Huit cubain inverse avec demi-");  // 30 characters
@@ -93,9 +94,10 @@ TEST_F(NotesTest, WritersReportAFailedStep) {
     store->write_notes(sheetOf({10, 20}), 1, 1, 1, 1);
     store->write_notsent(1, 1, 1, 1);
     // A trigger that refuses every change makes the statements fail while stepping.
-    exec("CREATE TRIGGER no_insert BEFORE INSERT ON note BEGIN SELECT RAISE(ABORT, 'full'); END;"
-         "CREATE TRIGGER no_delete BEFORE DELETE ON note BEGIN SELECT RAISE(ABORT, 'full'); END;"
-         "CREATE TRIGGER no_queue BEFORE INSERT ON notsent BEGIN SELECT RAISE(ABORT, 'full'); END;");
+    exec(
+        "CREATE TRIGGER no_insert BEFORE INSERT ON note BEGIN SELECT RAISE(ABORT, 'full'); END;"
+        "CREATE TRIGGER no_delete BEFORE DELETE ON note BEGIN SELECT RAISE(ABORT, 'full'); END;"
+        "CREATE TRIGGER no_queue BEFORE INSERT ON notsent BEGIN SELECT RAISE(ABORT, 'full'); END;");
     watch();
     EXPECT_LT(store->write_notes(sheetOf({50, 60, 70}), 1, 1, 1, 1), 0);
     EXPECT_LT(store->erase_pilot(1, 1, 1, 1), 0);
@@ -162,7 +164,7 @@ TEST_F(NotesTest, MissingTablesGiveTheFailureValues) {
 }
 
 class QueueReportTest : public DbTest {
-protected:
+  protected:
     void SetUp() override {
         DbTest::SetUp();
         myTrans.texts.assign(78, "");

@@ -174,13 +174,15 @@ TEST(RpSqliteOpen, ReportsAFileThatCannotBeOpened) {
 
 TEST(RpSqliteOpen, CreatesAMissingFileWithoutTables) {
     std::remove("fresh-db");
-    int rc = 0;
-    RpSqlite store("fresh-db", &rc);
-    EXPECT_EQ(rc, 1);
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(store.test_connection(), "no such table: param");
-    ::testing::internal::GetCapturedStdout();
-    std::remove("fresh-db");
+    {
+        int rc = 0;
+        RpSqlite store("fresh-db", &rc);
+        EXPECT_EQ(rc, 1);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(store.test_connection(), "no such table: param");
+        ::testing::internal::GetCapturedStdout();
+    }
+    for (const char* name : {"fresh-db", "fresh-db-wal", "fresh-db-shm"}) std::remove(name);
 }
 
 TEST(RpSqliteText, NumbersAsAStreamWritesThem) {

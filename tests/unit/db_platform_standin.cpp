@@ -13,13 +13,12 @@ int shell(const std::string& command) {
     return std::system(command.c_str());
 }
 
+// Read again on every call: tests move the root between cases.
 const std::string& rootPrefix() {
-    static const std::string root = [] {
-        const char* fromEnv = std::getenv("KALVENTRIX_ROOT");
-        if (fromEnv) return std::string(fromEnv);
-        char cwd[4096];
-        return std::string(getcwd(cwd, sizeof cwd) ? cwd : ".");
-    }();
+    static std::string root;
+    const char* fromEnv = std::getenv("KALVENTRIX_ROOT");
+    char cwd[4096];
+    root = fromEnv ? fromEnv : (getcwd(cwd, sizeof cwd) ? cwd : ".");
     return root;
 }
 

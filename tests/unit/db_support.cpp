@@ -1,8 +1,15 @@
 #include "tests/unit/db_support.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#ifdef DB_TEST_SIM_BOARD
+#include "sim/board.h"
+#endif
 
 namespace dbtest {
 
@@ -20,6 +27,19 @@ std::string readFile(const std::string& path) {
 void writeFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+void useRoot(const std::string& folder) {
+    char cwd[4096];
+    std::string root = getcwd(cwd, sizeof cwd) ? cwd : ".";
+    if (!folder.empty()) {
+        root += "/" + folder;
+        std::system(("mkdir -p '" + root + "'").c_str());
+    }
+    setenv("KALVENTRIX_ROOT", root.c_str(), 1);
+#ifdef DB_TEST_SIM_BOARD
+    sim::Board::reset();
+#endif
 }
 
 void execSql(const std::string& file, const std::string& sql) {
@@ -55,10 +75,12 @@ void DbTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     file = std::string(info->test_suite_name()) + "." + info->name() + ".db";
     static const std::string empty = [] {
-        const std::string name = "schema-template.db";
+        const std::string name = "schema-" + std::to_string(getpid()) + ".db";
         std::remove(name.c_str());
         execSql(name, readFile(sourcePath("data/schema.sql")));
-        return readFile(name);
+        std::string bytes = readFile(name);
+        std::remove(name.c_str());
+        return bytes;
     }();
     writeFile(file, empty);
     store = std::make_unique<RpSqlite>(file, &rc);
@@ -66,6 +88,7 @@ void DbTest::SetUp() {
 
 void DbTest::TearDown() {
     store.reset();
+    for (const char* suffix : {"-wal", "-shm"}) std::remove((file + suffix).c_str());
     if (capturing) ::testing::internal::GetCapturedStdout();
     std::remove(file.c_str());
 }

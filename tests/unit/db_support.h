@@ -17,6 +17,10 @@ std::string sourcePath(const std::string& relative);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 
+// Points the terminal's absolute paths at `folder` (created; "" for the working
+// directory), so that tests running side by side do not share files.
+void useRoot(const std::string& folder);
+
 // Runs SQL on a separate connection; fails the test when the engine refuses it.
 void execSql(const std::string& file, const std::string& sql);
 // First column of the first row of a query, as text ("" when no row).
