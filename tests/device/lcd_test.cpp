@@ -158,6 +158,15 @@ TEST_F(LcdTest, HomeIsFollowedSafelyByText) {
     expectShadowMatchesGlass();
 }
 
+TEST_F(LcdTest, HomeIsFollowedSafelyByACommand) {
+    lcd.print("abc");
+    lcd.home();
+    lcd.pos(1, 2);  // a write while homing would be a timing violation
+    lcd.print("Z");
+    EXPECT_EQ(glassRow(1), "  Z                 ");
+    expectShadowMatchesGlass();
+}
+
 TEST_F(LcdTest, CustomGlyphLoadsWithoutMovingTheCursor) {
     const unsigned char arrow[8] = {0x08, 0x04, 0x02, 0x1F, 0x02, 0x04, 0x08, 0x00};
     lcd.pos(2, 4);
