@@ -8,6 +8,9 @@
 #include <iostream>
 
 #include "sim/link.h"
+#ifdef KV_HAVE_PANEL
+#include "sim/panel/panel.h"
+#endif
 #include "sim/runner/options.h"
 #include "sim/runner/runner.h"
 #include "sim/runner/sandbox.h"
@@ -38,6 +41,25 @@ LinkFactory linkFactory(const std::string& program) {
     };
 }
 
+int servePanel(const Options& options, const std::string& root, const std::string& program) {
+#ifdef KV_HAVE_PANEL
+    sim::panel::PanelOptions panel;
+    panel.session.board.root = root;
+    panel.session.board.lcdAddr = options.lcdAddr;
+    panel.session.board.date = options.date;
+    panel.session.board.realtime = true;
+    panel.session.restart = options.restart;
+    panel.session.serverLog = options.serverLog;
+    panel.port = options.panelPort;
+    std::string source = options.sourceDir.empty() ? defaultSourceDir() : options.sourceDir;
+    panel.webDir = source + "/sim/panel/web";
+    return sim::panel::runPanel(panel, linkFactory(program));
+#else
+    (void)options, (void)root, (void)program;
+    return fail("this build has no front panel (cpp-httplib was missing)");
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,7 +81,7 @@ int main(int argc, char** argv) {
 
     std::ifstream scriptFile;
     bool streaming = options.script == "-";
-    if (!streaming) {
+    if (!streaming && !options.panel) {
         scriptFile.open(options.script);
         if (!scriptFile) return fail("cannot read the script " + options.script);
     }
@@ -69,6 +91,7 @@ int main(int argc, char** argv) {
     for (const std::string& warning : sandbox.warnings)
         std::cerr << "kalventrix-sim: " << warning << "\n";
     if (!sandbox.ok()) return fail(sandbox.error);
+    if (options.panel) return servePanel(options, sandbox.root, program);
 
     RunOptions run;
     run.board.root = sandbox.root;

@@ -7,6 +7,7 @@ namespace sim::runner {
 
 const char kUsage[] =
     "usage: kalventrix-sim --root DIR --script FILE|- [options]\n"
+    "       kalventrix-sim --root DIR --panel [PORT] [options]\n"
     "  --lcd-addr 0x27|0x3f|none   where the display answers (default 0x27)\n"
     "  --eeprom TEXT               first line of the board description file\n"
     "  --date \"YYYY-MM-DD HH:MM:SS\" wall clock at start (default 2025-06-15 10:00:00)\n"
@@ -14,6 +15,8 @@ const char kUsage[] =
     "  --ip ADDR                   address of the WiFi interface (\"\" for none)\n"
     "  --realtime                  run in real time instead of virtual time\n"
     "  --restart                   start the program again when it ends with status 0\n"
+    "  --panel [PORT]              front panel page on 127.0.0.1:PORT (default 8080), real time\n"
+    "  --server-log FILE           the competition server's request log, shown on the panel\n"
     "  --program PATH              the program (default: kalventrix beside this runner)\n"
     "  --source DIR                source tree with image/, data/, scripts/, sim/stubs/\n";
 
@@ -29,6 +32,14 @@ bool parseLcdAddr(const std::string& text, int& addr) {
     else
         return false;
     return true;
+}
+
+bool isPort(const std::string& text, int& port) {
+    if (text.empty() || text.size() > 5) return false;
+    for (char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    port = std::stoi(text);
+    return port >= 1 && port <= 65535;
 }
 
 bool inRange(int value, int low, int high) {
@@ -69,6 +80,14 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
             o.restart = true;
             continue;
         }
+        if (name == "--panel") {
+            o.panel = true;
+            o.realtime = true;
+            bool hasPort = i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0;
+            if (hasPort && !isPort(args[++i], o.panelPort))
+                result.error = "bad --panel port \"" + args[i] + "\" (1 to 65535)";
+            continue;
+        }
         if (name == "--help" || name == "-h") {
             o.help = true;
             continue;
@@ -93,6 +112,8 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
             o.network.ssid = value;
         else if (name == "--ip")
             o.network.ip = value;
+        else if (name == "--server-log")
+            o.serverLog = value;
         else if (name == "--date") {
             o.date = value;
             if (!isValidDate(value))
@@ -104,8 +125,9 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
             result.error = "unknown option " + name;
         }
     }
-    if (result.ok() && !o.help && (o.root.empty() || o.script.empty()))
-        result.error = "--root and --script are required";
+    if (result.ok() && !o.help && o.root.empty()) result.error = "--root is required";
+    if (result.ok() && !o.help && o.panel == !o.script.empty())
+        result.error = o.panel ? "--panel and --script exclude each other" : "--script is required";
     // Off the network: no address and nothing answers a ping.
     if (o.network.ssid.empty()) o.network.pingSucceeds = false;
     if (o.network.ip.empty()) o.network.pingSucceeds = false;

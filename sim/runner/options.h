@@ -22,6 +22,10 @@ struct Options {
     bool realtime = false;
     bool restart = false;
     bool help = false;
+    // Front panel in a browser instead of a script; implies real time.
+    bool panel = false;
+    int panelPort = 8080;
+    std::string serverLog;  // request log of the competition server, shown by the panel
 };
 
 struct OptionsResult {

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "sim/devices/paper_png.h"
 #include "sim/runner/glass_text.h"
 #include "sim/runner/paper_text.h"
 
@@ -199,6 +200,16 @@ void Runner::showPrinter() {
     paper_.clear();
 }
 
+// Leaves the lines in place, so that a later "printer" still lists them.
+void Runner::savePaperPng(const Command& command) {
+    std::string error;
+    if (!writePaperPng(paper_, command.text, &error)) {
+        failure(command, "  cannot write the picture: " + error + "\n");
+        return;
+    }
+    out_ << "picture of " << paper_.size() << " line(s) in " << command.text << "\n";
+}
+
 std::string Runner::printable(const std::string& text) const {
     return oneLine(replaceAll(text, options_.board.root, "ROOT"));
 }
@@ -283,6 +294,9 @@ bool Runner::execute(const Command& command) {
             break;
         case Op::Printer:
             showPrinter();
+            break;
+        case Op::PrinterPng:
+            savePaperPng(command);
             break;
         case Op::Shell:
             showShell();

@@ -2,6 +2,7 @@
 // writes the transcript:
 //   "[12.345] > press VALID"       each command as written, at its virtual time
 //   lcd/printer/shell/file/sql      their output lines right after the command
+//   "printer png FILE"              the paper since the last printer command as a picture
 //   "[12.345] cmd"                  a shell command the program ran (the sandbox root as ROOT)
 //   "FAIL line N: ..."              a failed expectation, with what was expected and seen
 //   "[12.345] program ended with status 0 (relaunch)", "... program started again"
@@ -60,6 +61,7 @@ class Runner {
     void expectRow(const Command& command);
     void expectPrinter(const Command& command);
     void showPrinter();
+    void savePaperPng(const Command& command);
     void showShell();
     void showFile(const std::string& path);
     void runSql(const Command& command);

@@ -136,6 +136,7 @@ class LineParser {
     bool key(std::size_t index);
     bool number(std::size_t index, long long& out, bool allowNegative, long long least);
     bool quotedText(std::size_t index);
+    void printerArguments();
 
     const std::vector<Token>& args_;
     Command& command_;
@@ -169,6 +170,19 @@ bool LineParser::quotedText(std::size_t index) {
     }
     command_.text = args_[index].text;
     return true;
+}
+
+// "printer" alone, or "printer png FILE".
+void LineParser::printerArguments() {
+    if (args_.empty()) return;
+    if (args_[0].quoted || args_[0].text != "png") {
+        error_ = "printer takes nothing or png FILE";
+        return;
+    }
+    if (!arity(2, 2)) return;
+    command_.op = Op::PrinterPng;
+    command_.text = args_[1].text;
+    if (command_.text.empty()) error_ = "empty path";
 }
 
 std::string LineParser::parse() {
@@ -216,10 +230,13 @@ std::string LineParser::parse() {
         case Op::Sql:
             if (arity(1, 1)) quotedText(0);
             break;
-        case Op::Lcd:
         case Op::Printer:
+            printerArguments();
+            break;
+        case Op::Lcd:
         case Op::Shell:
         case Op::Quit:
+        case Op::PrinterPng:
             arity(0, 0);
             break;
     }

@@ -18,6 +18,7 @@ enum class Op {
     ExpectPrinter,
     Lcd,
     Printer,
+    PrinterPng,
     Shell,
     File,
     Sql,
@@ -31,7 +32,7 @@ struct Command {
     std::string key;       // press, hold, down, up
     long long millis = 0;  // hold time, wait, timeout, time per detent
     long long count = 0;   // detents of turn (negative: backwards); row of expect
-    std::string text;      // until, expect, expect-printer, file, sql
+    std::string text;      // until, expect, expect-printer, file, sql, printer png
 };
 
 constexpr long long kDefaultPressMs = 100;
