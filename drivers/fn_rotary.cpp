@@ -58,7 +58,9 @@ void RpButton::set(int pin) {
     pullUpDnControl(pin, PUD_UP);
 }
 
-void RpButton::ISR(void (*isr)()) { wiringPiISR(pin, edge, isr); }
+void RpButton::ISR(void (*isr)()) {
+    wiringPiISR(pin, edge, isr);
+}
 
 void RpButton::setClick(bool on) {
     click = on;
@@ -112,7 +114,8 @@ void RpButton::showPowerPrompt() {
 
 void RpButton::holdToPowerOff() {
     pressTime = millis();
-    while (digitalRead(pin) == 0 && millis() - pressTime < kPowerHoldMillis) delay(kPowerPollMillis);
+    while (digitalRead(pin) == 0 && millis() - pressTime < kPowerHoldMillis)
+        delay(kPowerPollMillis);
     if (digitalRead(pin) != 0) {
         cancelPowerPrompt();
         return;
@@ -151,7 +154,9 @@ int RpEncoder::check_rotation_direction(unsigned char prev, unsigned char cur) {
     if (dblClick)
         direction = move == k1to0 ? 1 : move == k2to0 ? -1 : 0;
     else
-        direction = (move == k2to3 || move == k1to0) ? 1 : (move == k1to3 || move == k2to0) ? -1 : 0;
+        direction = (move == k2to3 || move == k1to0)   ? 1
+                    : (move == k1to3 || move == k2to0) ? -1
+                                                       : 0;
     return direction;
 }
 

@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 
 class RpButton {
-public:
+  public:
     RpButton(std::string name, int pin, int edge, void (*isr)());
     virtual ~RpButton();
     RpButton(const RpButton&) = delete;
@@ -30,7 +30,7 @@ public:
     const std::string& getName() const { return name; }
     int getPin() const { return pin; }
 
-private:
+  private:
     bool isPower() const { return name == "POWER"; }
     void keyEdge();
     void powerEdge();
@@ -50,7 +50,7 @@ private:
 };
 
 class RpEncoder {
-public:
+  public:
     static constexpr int kMinValue = 0;
     static constexpr int kMaxValue = 1024;
     static constexpr int kCentre = 512;
@@ -71,7 +71,7 @@ public:
 
     int getBounces() const { return bounces.load(); }
 
-private:
+  private:
     int stepSize(unsigned int interval) const;
     void addSteps(int delta);
 

@@ -8,11 +8,11 @@
 #include "platform/platform.h"
 
 class ReentrantLock {
-public:
+  public:
     void lock();
     void unlock();
 
-private:
+  private:
     platform::Lock lock_;
     std::atomic<const void*> owner_{nullptr};
     int depth_ = 0;  // touched only by the owner
@@ -20,12 +20,12 @@ private:
 
 // Scoped holder, as std::lock_guard.
 class ReentrantGuard {
-public:
+  public:
     explicit ReentrantGuard(ReentrantLock& lock) : lock_(lock) { lock_.lock(); }
     ~ReentrantGuard() { lock_.unlock(); }
     ReentrantGuard(const ReentrantGuard&) = delete;
     ReentrantGuard& operator=(const ReentrantGuard&) = delete;
 
-private:
+  private:
     ReentrantLock& lock_;
 };

@@ -26,7 +26,8 @@ void resetWithin(i2c_t bus, int depth) {
             _i2c_release(bus.scl);
         }
         if (burst == kResetBursts) {
-            std::fprintf(stderr, "Warning: I2C Bus busy or defective. SDA doesn't go UP after reset.\n");
+            std::fprintf(stderr,
+                         "Warning: I2C Bus busy or defective. SDA doesn't go UP after reset.\n");
             return;
         }
         delay(kResetBurstPauseMillis);
@@ -65,7 +66,8 @@ void _i2c_release_wait(int pin) {
             return;
         }
         if (lowReadings == kHeldLineReadings) {
-            std::fprintf(stderr, "Warning: I2C Bus busy or defective. Pin %d is LOW for 5s.\n", pin);
+            std::fprintf(stderr, "Warning: I2C Bus busy or defective. Pin %d is LOW for 5s.\n",
+                         pin);
             return;
         }
         delay(kHeldLinePollMillis);
@@ -97,9 +99,13 @@ void i2c_start(i2c_t bus) {
     _i2c_pull(bus.scl);
 }
 
-void i2c_stop(i2c_t bus) { stopWithin(bus, 0); }
+void i2c_stop(i2c_t bus) {
+    stopWithin(bus, 0);
+}
 
-void i2c_reset(i2c_t bus) { resetWithin(bus, 0); }
+void i2c_reset(i2c_t bus) {
+    resetWithin(bus, 0);
+}
 
 void i2c_send_bit(i2c_t bus, int bit) {
     if (bit != 0)

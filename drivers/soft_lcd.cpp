@@ -50,7 +50,9 @@ constexpr int kMultiLineSlice = 18;
 
 }  // namespace
 
-RpLcd::RpLcd() { std::memset(screen, ' ', sizeof(screen)); }
+RpLcd::RpLcd() {
+    std::memset(screen, ' ', sizeof(screen));
+}
 
 RpLcd::~RpLcd() {
     ReentrantGuard guard(mutex_);
@@ -234,9 +236,13 @@ int RpLcd::read_raw(int rs) {
     return high * 16 + low;
 }
 
-int RpLcd::read_pos_raw() { return read_raw(0); }
+int RpLcd::read_pos_raw() {
+    return read_raw(0);
+}
 
-int RpLcd::read_data() { return read_raw(1); }
+int RpLcd::read_data() {
+    return read_raw(1);
+}
 
 void RpLcd::row_col(int& first, int& second) {
     const int address = read_pos_raw();
@@ -273,7 +279,9 @@ void RpLcd::printc(const char* text) {
     }
 }
 
-void RpLcd::print(const std::string& text) { printc(text.c_str()); }
+void RpLcd::print(const std::string& text) {
+    printc(text.c_str());
+}
 
 void RpLcd::printf(const char* format, ...) {
     char buffer[64];
@@ -295,10 +303,17 @@ void RpLcd::lcdPrintc(const char* text, int row, int align, bool clearLine) {
     const int length = static_cast<int>(std::strlen(text));
     // Text longer than the row starts at column 0 rather than before the row.
     switch (align) {
-        case 0: pos(row, 0); break;
-        case 1: pos(row, std::max((cols - length) / 2, 0)); break;
-        case 2: pos(row, std::max(cols - length, 0)); break;
-        default: break;
+        case 0:
+            pos(row, 0);
+            break;
+        case 1:
+            pos(row, std::max((cols - length) / 2, 0));
+            break;
+        case 2:
+            pos(row, std::max(cols - length, 0));
+            break;
+        default:
+            break;
     }
     printc(text);
 }
@@ -330,7 +345,9 @@ void RpLcd::_nextline() {
         return;
     }
     switch (rows) {
-        case 1: pos_raw(0x00); break;
+        case 1:
+            pos_raw(0x00);
+            break;
         case 2:
             if (address < 64) pos_raw(0x40);
             break;
@@ -342,7 +359,8 @@ void RpLcd::_nextline() {
             else if (address < 84)
                 pos_raw(0x14);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -351,8 +369,8 @@ char* RpLcd::_replace_UTF8_chars(const char* text) {
         unsigned char lead, second, out;
     };
     static const Pair kPairs[] = {
-        {0xC3, 0x81, 'A'},  {0xC3, 0x89, 'E'}, {0xC3, 0x8D, 'I'}, {0xC3, 0x91, 0xEE},
-        {0xC3, 0x93, 'O'},  {0xC3, 0x9A, 'U'}, {0xC3, 0xA1, 'a'}, {0xC3, 0xA9, 'e'},
+        {0xC3, 0x81, 'A'},  {0xC3, 0x89, 'E'},  {0xC3, 0x8D, 'I'}, {0xC3, 0x91, 0xEE},
+        {0xC3, 0x93, 'O'},  {0xC3, 0x9A, 'U'},  {0xC3, 0xA1, 'a'}, {0xC3, 0xA9, 'e'},
         {0xC3, 0xAD, 'i'},  {0xC3, 0xB1, 0xEE}, {0xC3, 0xB3, 'o'}, {0xC3, 0xBA, 'u'},
         {0xC2, 0xBA, 0xDF},
     };
@@ -426,9 +444,10 @@ std::string RpLcd::shadowRow(int row) const {
 void RpLcd::_pcf8574_put(int value) {
     if (!hasBus()) return;
     i2c_start(bus);
-    const bool acknowledged = i2c_send_byte(bus, static_cast<unsigned char>(addr << 1)) == 0 &&
-                              i2c_send_byte(bus, static_cast<unsigned char>(value | kEnable)) == 0 &&
-                              i2c_send_byte(bus, static_cast<unsigned char>(value)) == 0;
+    const bool acknowledged =
+        i2c_send_byte(bus, static_cast<unsigned char>(addr << 1)) == 0 &&
+        i2c_send_byte(bus, static_cast<unsigned char>(value | kEnable)) == 0 &&
+        i2c_send_byte(bus, static_cast<unsigned char>(value)) == 0;
     i2c_stop(bus);
     if (!acknowledged) failed = true;
 }

@@ -10,7 +10,7 @@
 #include "drivers/soft_i2c.h"
 
 class RpLcd {
-public:
+  public:
     static constexpr int kRows = 4;
     static constexpr int kCols = 20;
 
@@ -75,7 +75,7 @@ public:
     bool hasFailed() const { return failed; }
     int address() const { return addr; }
 
-private:
+  private:
     void _nextline();
     void _pcf8574_put(int value);
     int _pcf8574_get(int rs);
@@ -83,7 +83,9 @@ private:
     void command(int value) { raw(0, value); }
     bool hasBus() const { return bus.scl >= 0 && bus.sda >= 0; }
     bool hasRow(int row) const { return row >= 0 && row < kRows && row < rows; }
-    static bool inShadow(int row, int col) { return row >= 0 && row < kRows && col >= 0 && col < kCols; }
+    static bool inShadow(int row, int col) {
+        return row >= 0 && row < kRows && col >= 0 && col < kCols;
+    }
 
     int pinScl = -1, pinSda = -1;
     int addr = 0;

@@ -10,24 +10,60 @@
 #include "drivers/soft_lcd.h"
 #include "tests/device/drivers_support.h"
 
-void myISR_R_C() { myButton_R_C.mngt(); }
-void myISR_PLUS() { myButton_PLUS.mngt(); }
-void myISR_MINUS() { myButton_MINUS.mngt(); }
-void myISR_VALID() { myButton_VALID.mngt(); }
-void myISR_REPEAT() { myButton_REPEAT.mngt(); }
-void myISR_NO() { myButton_NO.mngt(); }
-void myISR_10() { myButton_10.mngt(); }
-void myISR_9() { myButton_9.mngt(); }
-void myISR_8() { myButton_8.mngt(); }
-void myISR_7() { myButton_7.mngt(); }
-void myISR_6() { myButton_6.mngt(); }
-void myISR_5() { myButton_5.mngt(); }
-void myISR_4() { myButton_4.mngt(); }
-void myISR_3() { myButton_3.mngt(); }
-void myISR_2() { myButton_2.mngt(); }
-void myISR_1() { myButton_1.mngt(); }
-void myISR_0() { myButton_0.mngt(); }
-void myISR_POWER() { myButton_POWER.mngt(); }
+void myISR_R_C() {
+    myButton_R_C.mngt();
+}
+void myISR_PLUS() {
+    myButton_PLUS.mngt();
+}
+void myISR_MINUS() {
+    myButton_MINUS.mngt();
+}
+void myISR_VALID() {
+    myButton_VALID.mngt();
+}
+void myISR_REPEAT() {
+    myButton_REPEAT.mngt();
+}
+void myISR_NO() {
+    myButton_NO.mngt();
+}
+void myISR_10() {
+    myButton_10.mngt();
+}
+void myISR_9() {
+    myButton_9.mngt();
+}
+void myISR_8() {
+    myButton_8.mngt();
+}
+void myISR_7() {
+    myButton_7.mngt();
+}
+void myISR_6() {
+    myButton_6.mngt();
+}
+void myISR_5() {
+    myButton_5.mngt();
+}
+void myISR_4() {
+    myButton_4.mngt();
+}
+void myISR_3() {
+    myButton_3.mngt();
+}
+void myISR_2() {
+    myButton_2.mngt();
+}
+void myISR_1() {
+    myButton_1.mngt();
+}
+void myISR_0() {
+    myButton_0.mngt();
+}
+void myISR_POWER() {
+    myButton_POWER.mngt();
+}
 
 RpButton myButton_R_C("R_C", 22, INT_EDGE_BOTH, myISR_R_C);
 RpButton myButton_PLUS("PLUS", 28, INT_EDGE_BOTH, myISR_PLUS);
@@ -60,12 +96,15 @@ struct Key {
     void (*isr)();
 };
 const Key kKeys[] = {
-    {&myButton_R_C, myISR_R_C}, {&myButton_PLUS, myISR_PLUS},   {&myButton_MINUS, myISR_MINUS},
-    {&myButton_VALID, myISR_VALID}, {&myButton_REPEAT, myISR_REPEAT}, {&myButton_NO, myISR_NO},
-    {&myButton_10, myISR_10}, {&myButton_9, myISR_9}, {&myButton_8, myISR_8},
-    {&myButton_7, myISR_7}, {&myButton_6, myISR_6}, {&myButton_5, myISR_5},
-    {&myButton_4, myISR_4}, {&myButton_3, myISR_3}, {&myButton_2, myISR_2},
-    {&myButton_1, myISR_1}, {&myButton_0, myISR_0}, {&myButton_POWER, myISR_POWER},
+    {&myButton_R_C, myISR_R_C},       {&myButton_PLUS, myISR_PLUS},
+    {&myButton_MINUS, myISR_MINUS},   {&myButton_VALID, myISR_VALID},
+    {&myButton_REPEAT, myISR_REPEAT}, {&myButton_NO, myISR_NO},
+    {&myButton_10, myISR_10},         {&myButton_9, myISR_9},
+    {&myButton_8, myISR_8},           {&myButton_7, myISR_7},
+    {&myButton_6, myISR_6},           {&myButton_5, myISR_5},
+    {&myButton_4, myISR_4},           {&myButton_3, myISR_3},
+    {&myButton_2, myISR_2},           {&myButton_1, myISR_1},
+    {&myButton_0, myISR_0},           {&myButton_POWER, myISR_POWER},
 };
 }  // namespace
 

@@ -33,11 +33,17 @@ sim::Board& freshBoard(int lcdAddr) {
     return fresh;
 }
 
-sim::Board& board() { return sim::Board::instance(); }
+sim::Board& board() {
+    return sim::Board::instance();
+}
 
-sim::I2cDisplay& display() { return *board().display(); }
+sim::I2cDisplay& display() {
+    return *board().display();
+}
 
-std::string glassRow(int row) { return display().rowText(row); }
+std::string glassRow(int row) {
+    return display().rowText(row);
+}
 
 std::string shellCommands() {
     std::ostringstream out;

@@ -28,14 +28,18 @@ std::string glassRow(int row);
 std::string shellCommands();  // every command run, one per line
 
 // Virtual microseconds since the board started.
-inline sim::Micros now() { return board().clock().now(); }
+inline sim::Micros now() {
+    return board().clock().now();
+}
 // Lets the board run (handlers included) for this long.
-inline void waitMillis(unsigned int ms) { delay(ms); }
+inline void waitMillis(unsigned int ms) {
+    delay(ms);
+}
 
 // Every test ends with a quiet bus: no line driven against a device and no
 // write reaching the controller while it was still busy.
 class BoardTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { freshBoard(); }
     void TearDown() override;
 };

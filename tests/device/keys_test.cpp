@@ -91,7 +91,7 @@ void encoderIsr() {
 }
 
 class EncoderTest : public BoardTest {
-protected:
+  protected:
     void SetUp() override {
         BoardTest::SetUp();
         encoder = new RpEncoder("encoder", sim::Keypad::kEncoderPinA, sim::Keypad::kEncoderPinB,
@@ -189,7 +189,7 @@ TEST_F(EncoderTest, EdgesCloserThanHalfAMillisecondAreBounces) {
 namespace {
 
 class PowerTest : public BoardTest {
-protected:
+  protected:
     void SetUp() override {
         BoardTest::SetUp();
         ASSERT_TRUE(myLcd.setParam(kScl, kSda, 0x27, 4, 20));

@@ -17,7 +17,7 @@ namespace {
 const std::string kBlankRow(20, ' ');
 
 class LcdTest : public BoardTest {
-protected:
+  protected:
     void SetUp() override {
         BoardTest::SetUp();
         ASSERT_TRUE(lcd.setParam(kScl, kSda, 0x27, 4, 20));
@@ -297,13 +297,22 @@ TEST(LcdLifetime, DestructorSwitchesTheDisplayAndBacklightOff) {
 }
 
 TEST(LcdText, SpanishLettersBecomeDisplayCodes) {
-    char* out = RpLcd::_replace_UTF8_chars("\xC3\x91" "and\xC3\xBA");
+    char* out = RpLcd::_replace_UTF8_chars(
+        "\xC3\x91"
+        "and\xC3\xBA");
     ASSERT_NE(out, nullptr);
-    EXPECT_EQ(std::string(out), "\xEE" "andu");
+    EXPECT_EQ(std::string(out),
+              "\xEE"
+              "andu");
     std::free(out);
 
-    out = RpLcd::_replace_UTF8_chars("1\xC2\xBA \xC3\x89" "l \xC3\xA7" "a\xC3");
-    EXPECT_EQ(std::string(out), "1\xDF El \xC3\xA7" "a\xC3");
+    out = RpLcd::_replace_UTF8_chars(
+        "1\xC2\xBA \xC3\x89"
+        "l \xC3\xA7"
+        "a\xC3");
+    EXPECT_EQ(std::string(out),
+              "1\xDF El \xC3\xA7"
+              "a\xC3");
     std::free(out);
 }
 

@@ -19,7 +19,7 @@ constexpr sim::Micros kMs = 1000;
 const std::string kBlankRow(20, ' ');
 
 class ToolkitTest : public BoardTest {
-protected:
+  protected:
     void SetUp() override {
         BoardTest::SetUp();
         ASSERT_TRUE(myLcd.setParam(kScl, kSda, 0x27, 4, 20));
@@ -32,11 +32,10 @@ protected:
     }
 };
 
-RpButton* const kAllKeys[] = {&myButton_R_C, &myButton_PLUS, &myButton_MINUS, &myButton_VALID,
-                              &myButton_REPEAT, &myButton_NO, &myButton_0, &myButton_1,
-                              &myButton_2, &myButton_3, &myButton_4, &myButton_5,
-                              &myButton_6, &myButton_7, &myButton_8, &myButton_9,
-                              &myButton_10};
+RpButton* const kAllKeys[] = {
+    &myButton_R_C, &myButton_PLUS, &myButton_MINUS, &myButton_VALID, &myButton_REPEAT, &myButton_NO,
+    &myButton_0,   &myButton_1,    &myButton_2,     &myButton_3,     &myButton_4,      &myButton_5,
+    &myButton_6,   &myButton_7,    &myButton_8,     &myButton_9,     &myButton_10};
 
 }  // namespace
 
@@ -94,7 +93,7 @@ TEST_F(ToolkitTest, AnyOfTheSeventeenKeysCountsAsPressedWithoutBeingCleared) {
 
 TEST_F(ToolkitTest, ConfirmationAnsweredWithValidIsYesAndConsumed) {
     myButton_PLUS.setValue(1);  // pending before the question: forgotten
-    tap("VALID", 1000, 60);  // after the question is drawn
+    tap("VALID", 1000, 60);     // after the question is drawn
     EXPECT_TRUE(ConfirmScreen("Download ?"));
     EXPECT_EQ(myButton_VALID.getValue(), 0u);
     EXPECT_EQ(myButton_PLUS.getValue(), 0u);
