@@ -10,3 +10,9 @@ if(TARGET kv_panel_core)
     LIBS kv_panel_core
     LABELS unit)
 endif()
+
+# The sound pack generator, with a stand-in for the speech synthesizer.
+add_test(NAME sound_pack_generator
+         COMMAND ${CMAKE_CURRENT_LIST_DIR}/sound_pack_test.sh
+                 ${PROJECT_SOURCE_DIR}/tools/make-sound-pack.sh)
+set_tests_properties(sound_pack_generator PROPERTIES LABELS unit TIMEOUT 120)
