@@ -53,14 +53,6 @@ int addressAck(i2c_t bus, int address) {
 
 }  // namespace
 
-TEST_F(SoftI2cTest, InitLeavesBothLinesReleasedHigh) {
-    i2c_init(kScl, kSda);
-    EXPECT_EQ(digitalRead(kScl), 1);
-    EXPECT_EQ(digitalRead(kSda), 1);
-    EXPECT_EQ(board().pins().pull(kScl), PUD_UP);
-    EXPECT_EQ(board().pins().pull(kSda), PUD_UP);
-}
-
 TEST_F(SoftI2cTest, OnlyTheDisplaysAddressIsAcknowledged) {
     const i2c_t bus = i2c_init(kScl, kSda);
     EXPECT_EQ(addressAck(bus, 0x27), 0);

@@ -258,32 +258,6 @@ TEST_F(LcdTest, RowsOffTheGridAreRejected) {
     expectShadowMatchesGlass();
 }
 
-TEST_F(LcdTest, MultiLineSlicesStartAtColumnOne) {
-    lcd.lcdPrintML(std::string(18, 'a') + std::string(18, 'b') + "cccc");
-    EXPECT_EQ(glassRow(0), " " + std::string(18, 'a') + " ");
-    EXPECT_EQ(glassRow(1), " " + std::string(18, 'b') + " ");
-    EXPECT_EQ(glassRow(2), " cccc               ");
-    EXPECT_EQ(glassRow(3), kBlankRow);
-}
-
-TEST_F(LcdTest, DisplayControlFlagsReachTheGlass) {
-    lcd.cursor(true);
-    lcd.blink(true);
-    sim::Glass glass = display().glass();
-    EXPECT_TRUE(glass.cursor);
-    EXPECT_TRUE(glass.blink);
-    lcd.cursor(false);
-    lcd.off();
-    lcd.backlight(false);
-    glass = display().glass();
-    EXPECT_FALSE(glass.cursor);
-    EXPECT_TRUE(glass.blink);
-    EXPECT_FALSE(glass.display);
-    EXPECT_FALSE(glass.backlight);
-    lcd.on();
-    EXPECT_TRUE(display().glass().display);
-}
-
 TEST(LcdLifetime, DestructorSwitchesTheDisplayAndBacklightOff) {
     freshBoard();
     {
