@@ -1,6 +1,6 @@
 # Display and keypad drivers and the screen toolkit, run against the virtual
 # board's display and keypad models.
-if(TARGET kv_drivers AND TARGET kv_app_screen AND TARGET kv_sim)
+if(TARGET kv_drivers AND TARGET kv_app_screen AND TARGET kv_sim AND KALVENTRIX_BOARD STREQUAL "sim")
   kv_add_test(drivers_device_test
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/drivers_globals.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/device/drivers_support.cpp
