@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -79,6 +81,22 @@ void generateIfMissing(const fs::path& source, const char* script, const fs::pat
     if (fs::exists(target) || !fs::exists(scriptPath)) return;
     if (!runSetupScript(scriptPath, target, root / ".sim/setup.log"))
         result.warnings.push_back(std::string(script) + " failed; see .sim/setup.log");
+}
+
+// A fresh database carries the factory server address, which is on a private
+// network: a sandbox must never reach it, so it starts on loopback instead.
+void pointServerAtLoopback(const fs::path& database, SandboxResult& result) {
+    sqlite3* db = nullptr;
+    int status = sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (status == SQLITE_OK)
+        status = sqlite3_exec(db,
+                              "UPDATE param SET valeur = '127.000.000.001' "
+                              "WHERE cle = 'KALVENTRIX_IPServer'",
+                              nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    // A file that is no database at all has no address to change.
+    if (status != SQLITE_OK && status != SQLITE_NOTADB)
+        result.warnings.push_back("could not set the server address of " + database.string());
 }
 
 void copyImage(const fs::path& source, const fs::path& root) {
@@ -173,7 +191,10 @@ SandboxResult prepareSandbox(const SandboxOptions& options) {
     writeFile(root / ".sim" / "net.conf", netConfText(options.network));
     copyImage(source, root);
     copyCatalogue(source, root);
-    generateIfMissing(source, "make-db.sh", root / "home/pi/kalventrix-db", root, result);
+    const fs::path database = root / "home/pi/kalventrix-db";
+    const bool freshDatabase = !fs::exists(database);
+    generateIfMissing(source, "make-db.sh", database, root, result);
+    if (freshDatabase && fs::exists(database)) pointServerAtLoopback(database, result);
     generateIfMissing(source, "make-sounds.sh", root / "home/pi/sounds", root, result);
     writeIfMissing(root / "proc/cpuinfo", kCpuInfo);
     fs::path eeprom = root / "home/pi/txt/eeprom.txt";

@@ -298,3 +298,25 @@ TEST(RunnerOptions, DatesMustBeRealCalendarTimes) {
                             "2025-06-15 10:00:00 ", "1969-12-31 23:59:59", ""})
         EXPECT_FALSE(isValidDate(bad)) << bad;
 }
+
+// The factory settings name a server on a private network; a sandbox must
+// only ever talk to loopback.
+TEST(SandboxDatabase, AFreshDatabaseNamesALoopbackServer) {
+    const fs::path base = fs::absolute("sandbox-loopback");
+    fs::remove_all(base);
+    SandboxOptions options;
+    options.root = (base / "root").string();
+    options.sourceDir = KALVENTRIX_SOURCE_DIR;
+    SandboxResult result = prepareSandbox(options);
+    ASSERT_TRUE(result.ok()) << result.error;
+    const fs::path db = base / "root/home/pi/kalventrix-db";
+    FILE* query = popen(("sqlite3 '" + db.string() +
+                         "' \"SELECT valeur FROM param WHERE cle = 'KALVENTRIX_IPServer'\"")
+                            .c_str(),
+                        "r");
+    ASSERT_NE(query, nullptr);
+    char line[64] = {0};
+    ASSERT_NE(fgets(line, sizeof line, query), nullptr);
+    pclose(query);
+    EXPECT_STREQ(line, "127.000.000.001\n");
+}
