@@ -2,7 +2,8 @@
 # fresh sandbox and its transcript must equal the .expected file beside it.
 # A script may begin with "# options: ..." lines (extra runner options) and a
 # "# program: fixture" line (run the runner's fixture program instead of the
-# terminal's).
+# terminal's), "# server: demo" (the reference server on loopback, see
+# harness/run_scenario.sh).
 if(TARGET kv_platform)
   add_executable(runner_fixture_program ${PROJECT_SOURCE_DIR}/tests/fixtures/runner/fixture_program.cpp)
   target_link_libraries(runner_fixture_program PRIVATE kv_platform Threads::Threads)
@@ -21,6 +22,10 @@ if(TARGET kalventrix-sim AND TARGET runner_fixture_program
 endif()
 
 if(TARGET kalventrix-sim)
+  set(kv_scenario_server none)
+  if(TARGET kalventrix-server)
+    set(kv_scenario_server $<TARGET_FILE:kalventrix-server>)
+  endif()
   file(GLOB kv_scenario_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.script)
   foreach(script ${kv_scenario_scripts})
     get_filename_component(name ${script} NAME_WE)
@@ -36,10 +41,11 @@ if(TARGET kalventrix-sim)
       continue()
     endif()
     add_test(NAME scenario_${name}
-             COMMAND ${CMAKE_COMMAND}
-                     -DSIM=$<TARGET_FILE:kalventrix-sim> -DPROGRAM=${program}
-                     -DSCRIPT=${script} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/scenario/${name}
-                     -P ${CMAKE_CURRENT_LIST_DIR}/harness/run_scenario.cmake)
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/harness/run_scenario.sh
+                     $<TARGET_FILE:kalventrix-sim> ${program} ${script}
+                     ${CMAKE_CURRENT_BINARY_DIR}/scenario/${name}
+                     ${kv_scenario_server}
+                     ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/scenario)
     set_tests_properties(scenario_${name} PROPERTIES LABELS scenario TIMEOUT 300)
   endforeach()
 endif()

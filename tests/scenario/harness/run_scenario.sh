@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Runs one scenario script on a fresh sandbox and compares the transcript with
+# the .expected file beside the script.
+#   run_scenario.sh SIM PROGRAM SCRIPT WORK [SERVER SOURCE CACHE]
+# Header lines at the top of the script:
+#   # options: ...       more kalventrix-sim options
+#   # status: N          expected exit status (0 when absent)
+#   # server: demo       a reference server with the demo contest on loopback;
+#                        the fresh database points at it with the link on
+#   # server-fault: Q    query of /admin/fault switched on before the run,
+#                        e.g. "kind=refuse&code=102&count=1" (one line each)
+#   # setting: KEY VALUE a setting of the fresh database (one line each)
+# With a server, the requests it received follow the transcript under
+# "server requests:", and its port reads PORT.
+set -uo pipefail
+
+sim=$1 program=$2 script=$3 work=$4
+server_exe=${5:-} source_dir=${6:-} cache=${7:-}
+
+fail() {
+    echo "scenario: $*" >&2
+    exit 1
+}
+
+header() {
+    sed -n "s/^# $1: //p" "$script"
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+root="$work/root"
+
+options=()
+while IFS= read -r line; do
+    eval "options+=($line)"
+done < <(header options)
+expected_status=$(header status | head -n1)
+expected_status=${expected_status:-0}
+server_kind=$(header server | head -n1)
+
+server_pid=""
+stop_server() {
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null
+        wait "$server_pid" 2>/dev/null
+        server_pid=""
+    fi
+}
+trap stop_server EXIT
+
+# The server's data folder is built once per build tree; a half-made one is
+# never seen since it is moved into place whole.
+server_data() {
+    local data="$cache/server-data-$server_kind"
+    if [ ! -d "$data" ]; then
+        local building="$data.building.$$"
+        rm -rf "$building"
+        "$source_dir/scripts/make-server-data.sh" "$building" > /dev/null ||
+            fail "cannot build the server data"
+        mv -T "$building" "$data" 2> /dev/null || rm -rf "$building"
+    fi
+    echo "$data"
+}
+
+start_server() {
+    [ "$server_kind" = demo ] || fail "unknown server \"$server_kind\""
+    [ -x "$server_exe" ] || fail "no reference server at $server_exe"
+    local data
+    data=$(server_data) || exit 1
+    "$server_exe" --memory --port 0 --host 127.0.0.1 --time 20250615100000 --data "$data" \
+        > "$work/server.log" 2> "$work/server.err" &
+    server_pid=$!
+    for _ in $(seq 1 200); do
+        port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/server.log")
+        [ -n "$port" ] && return 0
+        kill -0 "$server_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    fail "the server did not start: $(cat "$work/server.err")"
+}
+
+# A fresh terminal database with the settings of the header; with a server it
+# talks to that server with the link on, otherwise to loopback only.
+prepare_database() {
+    local database="$root/home/pi/kalventrix-db" server="127.000.000.001" sql="" key value
+    "$source_dir/scripts/make-db.sh" "$database" > /dev/null || fail "cannot build the database"
+    if [ -n "$port" ]; then
+        server="http://127.0.0.1:$port"
+        sql="UPDATE param SET valeur = '1' WHERE cle = 'KALVENTRIX_WIFI';"
+    fi
+    sql+="UPDATE param SET valeur = '$server' WHERE cle = 'KALVENTRIX_IPServer';"
+    while read -r key value; do
+        case "$key$value" in *"'"*) fail "a quote in setting \"$key $value\"" ;; esac
+        sql+="UPDATE param SET valeur = '$value' WHERE cle = '$key';"
+    done < <(header setting)
+    sqlite3 "$database" "$sql" || fail "cannot write the settings"
+}
+
+switch_faults() {
+    local query
+    while IFS= read -r query; do
+        curl -s -f -o /dev/null "http://127.0.0.1:$port/admin/fault?$query" ||
+            fail "fault \"$query\" refused"
+    done < <(header server-fault)
+}
+
+# Request lines without their time and client address: "/path 200 name".
+server_requests() {
+    echo "server requests:"
+    sed -n '2,$p' "$work/server.log" | cut -d' ' -f4- | grep -v '^/admin/'
+}
+
+port=""
+[ -n "$server_kind" ] && start_server
+if [ -n "$server_kind" ] || [ -n "$(header setting)" ]; then
+    prepare_database
+fi
+[ -n "$server_kind" ] && switch_faults
+
+"$sim" --root "$root" --program "$program" "${options[@]}" --script "$script" \
+    > "$work/transcript.raw" 2> "$work/errors.log"
+status=$?
+if [ -n "$port" ]; then
+    stop_server
+    server_requests >> "$work/transcript.raw"
+    sed "s/127\.0\.0\.1:$port/127.0.0.1:PORT/g" "$work/transcript.raw" > "$work/transcript.actual"
+else
+    cp "$work/transcript.raw" "$work/transcript.actual"
+fi
+
+expected_file="${script%.script}.expected"
+[ -f "$expected_file" ] ||
+    fail "no $expected_file; this run gave $work/transcript.actual:
+$(cat "$work/transcript.actual")"
+if ! diff -u "$expected_file" "$work/transcript.actual"; then
+    cat "$work/errors.log" >&2
+    fail "transcript differs from $expected_file"
+fi
+[ "$status" = "$expected_status" ] ||
+    fail "exit status $status, expected $expected_status: $(cat "$work/errors.log")"
+exit 0
