@@ -35,8 +35,11 @@ bool ButtonPressed();
 void BackupScreen();
 void RestoreScreen();
 
-// Volume dialog (app/fn_utils_sound.cpp)
+// Volume dialog and sound commands (app/fn_utils_sound.cpp)
 void displayVolume(bool up);
+// A text as one shell word: unchanged when the shell leaves it alone, else in
+// single quotes with each embedded single quote written as '\''.
+std::string shellWord(const std::string& text);
 
 // System chores (app/fn_utils_system.cpp)
 void SystemDate(std::string serverTime);

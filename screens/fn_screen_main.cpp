@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/fn_utils.h"
 #include "db/fn_sqlite.h"
@@ -184,8 +185,10 @@ bool serverRefusalForced(int code) {
 }
 
 bool serverAccepts() {
-    const int code = gWIFI ? wifi_send_score(aNote, false, gFlight, gJudge, gPilot, gComp,
-                                             gSchedule, gLang, gLine)
+    // The check names the flight only: the sheet left from the previous pilot
+    // would add that pilot's values, which a shorter schedule refuses.
+    const int code = gWIFI ? wifi_send_score(std::vector<Note>(), false, gFlight, gJudge, gPilot,
+                                             gComp, gSchedule, gLang, gLine)
                            : 0;
     if (code == 0 || (code == 102 && gPilot == 999)) return true;
     return serverRefusalForced(code);

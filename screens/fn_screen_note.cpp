@@ -54,8 +54,10 @@ std::string format(const char* pattern, ...) {
     return text;
 }
 
+// Language codes and schedule names come from the database and the server:
+// each path is one shell word whatever they hold.
 void playInBackground(const std::string& file) {
-    platform::shell("aplay -q " + platform::path(file) + " &");
+    platform::shell("aplay -q " + shellWord(platform::path(file)) + " &");
 }
 
 void playWord(const std::string& word) {
@@ -64,8 +66,8 @@ void playWord(const std::string& word) {
 
 std::string figureSoundCommand(int index) {
     const std::string folder = "/home/pi/sounds/#" + gLang + "/PGM/" + gSchedule + "/";
-    const char* pattern = gLongWav ? "aplay -q %s%02dL.WAV &" : "aplay -q %s%02d.WAV &";
-    return format(pattern, platform::path(folder).c_str(), index + 1);
+    const std::string name = format(gLongWav ? "%02dL.WAV" : "%02d.WAV", index + 1);
+    return "aplay -q " + shellWord(platform::path(folder) + name) + " &";
 }
 
 void announceFigure(int index) {

@@ -4,6 +4,7 @@
 
 #include "app/fn_utils.h"
 #include "drivers/fn_rotary.h"
+#include "model/fn_note.h"
 #include "screens/fn_screen_main.h"
 #include "tests/unit/screens_support.h"
 
@@ -64,6 +65,21 @@ TEST_F(MainScreen, DigitsKeyThePilotAndValidStartsTheFlight) {
     ASSERT_EQ(4u, sheet.size());
     EXPECT_EQ("3/2 J4 P123 F25     ", sheet[0]);
     EXPECT_EQ("1 Loop            10", sheet[2]);
+}
+
+TEST_F(MainScreen, FlightCheckCarriesNoValuesOfThePreviousSheet) {
+    aNote.assign(5, Note(0, 3, 2, 11, 0, "Left from pilot 11"));
+    press("1", 300);
+    press("2", 500);
+    press("VALID", 800);
+    press("MINUS", 2000, 1300);  // abandons the sheet
+    press("R_C", 4000, 1300);
+    screen_main();
+    ASSERT_FALSE(server().requests.empty());
+    const auto check = std::find_if(server().requests.begin(), server().requests.end(),
+                                    [](const std::string& r) { return r.rfind("T ", 0) == 0; });
+    ASSERT_NE(server().requests.end(), check);
+    EXPECT_EQ("T 3/2 J4 P12", *check);
 }
 
 TEST_F(MainScreen, PilotReceivedFromTheServerStartsScoringWithoutAKey) {

@@ -240,6 +240,33 @@ TEST_F(ScoreEntry, LongRepeatTogglesTheLongAnnouncements) {
     EXPECT_TRUE(contains(shellSince(shellStart), "/PGM/F25/01L.WAV &"));
 }
 
+TEST(ShellWord, PlainPathsStayAsTheyAreOthersAreQuoted) {
+    EXPECT_EQ("/home/pi/sounds/#ENG/PGM/F25/01.WAV", shellWord("/home/pi/sounds/#ENG/PGM/F25/01.WAV"));
+    EXPECT_EQ("'/a b/01.WAV'", shellWord("/a b/01.WAV"));
+    EXPECT_EQ("'/x;rm -rf y'", shellWord("/x;rm -rf y"));
+    EXPECT_EQ("'/it'\\''s'", shellWord("/it's"));
+    EXPECT_EQ("'#ENG'", shellWord("#ENG"));  // a leading # starts a comment
+    EXPECT_EQ("'$(id)'", shellWord("$(id)"));
+    EXPECT_EQ("''", shellWord(""));
+}
+
+TEST_F(ScoreEntry, ScheduleAndLanguageReachTheShellAsOneWord) {
+    gSchedule = "F 25;x";
+    gLang = "E$N";
+    addSchedule("F 25;x", "E$N", {{0, "Loop"}});
+    const std::size_t shellStart = shellCount();
+    press("MINUS", 300, 1300);
+    screen_note();
+    const std::vector<std::string> shell = shellSince(shellStart);
+    const auto figure = std::find_if(shell.begin(), shell.end(), [](const std::string& c) {
+        return c.find("/PGM/") != std::string::npos;
+    });
+    ASSERT_NE(shell.end(), figure);
+    EXPECT_EQ(0u, figure->rfind("aplay -q '", 0)) << *figure;
+    EXPECT_NE(std::string::npos, figure->find("/#E$N/PGM/F 25;x/01.WAV' &")) << *figure;
+    EXPECT_TRUE(contains(shell, "/#E$N/SOUNDS/10.wav' &"));
+}
+
 TEST_F(ScoreEntry, EncoderBrowsesWithoutLeavingTheSheet) {
     std::vector<std::string> glass;
     turn(-1, 300);  // before figure 1: stays

@@ -210,7 +210,7 @@ int wifi_send_score(std::vector<Note> sheet, bool scored, int flight, int judge,
                     int comp, std::string, std::string, int) {
     screens_test::FakeServer& fake = screens_test::server();
     fake.requests.push_back(context(scored ? "U" : "T", comp, flight, judge, pilot) +
-                            (scored ? values(sheet) : std::string()));
+                            values(sheet));
     if (fake.sendResults.empty()) return 0;
     const int result = fake.sendResults.front();
     fake.sendResults.pop_front();
