@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -226,10 +227,33 @@ std::time_t parseLocalTime(const std::string& text) {
 
 // --- Shell ---
 
+// The program's commands must meet the stand-in tools, never the host's own
+// (shutdown, date, ip ...): a root without them gets them, or nothing runs.
+bool Board::ensureStubTools() {
+    namespace fs = std::filesystem;
+    const fs::path bin = fs::path(config_.root) / ".sim" / "bin";
+    std::error_code ec;
+    if (fs::exists(bin / "sudo", ec) && fs::exists(bin / "shutdown", ec)) return true;
+    const fs::path stubs = fs::path(KALVENTRIX_SOURCE_DIR) / "sim" / "stubs";
+    fs::create_directories(bin, ec);
+    for (const fs::directory_entry& entry : fs::directory_iterator(stubs, ec)) {
+        const fs::path target = bin / entry.path().filename();
+        if (!entry.is_regular_file() || fs::exists(target)) continue;
+        fs::copy_file(entry.path(), target, ec);
+        fs::permissions(target, fs::perms(0755), fs::perm_options::replace, ec);
+    }
+    return fs::exists(bin / "sudo", ec) && fs::exists(bin / "shutdown", ec);
+}
+
 int Board::shell(const std::string& command) {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         shellLog_.push_back({clock_.now(), command});
+    }
+    if (!ensureStubTools()) {
+        std::fprintf(stderr, "virtual board: no stub tools under %s/.sim/bin, command not run\n",
+                     config_.root.c_str());
+        return -1;
     }
     // The command writes to the same console: keep the program's lines before its own.
     std::fflush(stdout);

@@ -112,6 +112,7 @@ class Board {
     void onPinChange(int pin, int level);
     void runIsr(Isr& isr);
     void applyDateSet();
+    bool ensureStubTools();
     static std::unique_ptr<Devices, DevicesDeleter> makeDevices(Board& board);
     void pressKey(const std::string& key, bool down);
     void encoderEdge(bool forward, int edge);

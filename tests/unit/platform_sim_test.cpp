@@ -331,3 +331,13 @@ TEST_F(PlatformSim, DisplayAddressComesFromTheConfiguration) {
 }
 
 }  // namespace
+
+// A root that nobody prepared still never lets a command reach the host's tools.
+TEST_F(PlatformSim, AnUnpreparedRootGetsTheStubToolsBeforeAnyCommandRuns) {
+    const std::string root = board().config().root;
+    std::remove((root + "/.sim/bin/sudo").c_str());
+    std::remove((root + "/.sim/bin/shutdown").c_str());
+    std::remove((root + "/.sim/shutdown.log").c_str());
+    platform::shell("sudo shutdown -h now");
+    EXPECT_EQ(readFile(root + "/.sim/shutdown.log"), "-h now\n");
+}
