@@ -236,7 +236,9 @@ bool pollForPilot() {
 bool volumeByEncoder(int reading) {
     if (reading == gMain.lastEncoder || !keyHeldLow(kPinRepeat)) return false;
     displayVolume(reading > gMain.lastEncoder);
-    gMain.lastEncoder = reading;
+    // The dialog took the turns made while it was open: a stale baseline would
+    // reopen it whenever REPEAT is next held, and swallow the relaunch chord.
+    gMain.lastEncoder = myEncoder.getValue();
     display_main(gMain.field);
     return true;
 }
