@@ -179,6 +179,8 @@ Snapshot ChildLink::exitedSnapshot() const {
 // Collects the child's status. A child that announced its exit but lingers
 // (a stuck destructor) is given a few seconds, then killed.
 void ChildLink::reap(bool wait) {
+    // Killed before its link closes: a closed link alone lets it end by itself.
+    if (!wait && pid_ > 0) ::kill(pid_, SIGKILL);
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
