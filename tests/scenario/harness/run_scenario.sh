@@ -12,6 +12,7 @@
 #   # setting: KEY VALUE a setting of the fresh database (one line each)
 # With a server, the requests it received follow the transcript under
 # "server requests:", and its port reads PORT.
+# KALVENTRIX_UPDATE_EXPECTED=1 rewrites the .expected file from the run.
 set -uo pipefail
 
 sim=$1 program=$2 script=$3 work=$4
@@ -129,6 +130,11 @@ else
 fi
 
 expected_file="${script%.script}.expected"
+# After a deliberate change, KALVENTRIX_UPDATE_EXPECTED=1 takes the new
+# transcript as expected: read its diff before committing it.
+if [ "${KALVENTRIX_UPDATE_EXPECTED:-0}" = 1 ]; then
+    cp "$work/transcript.actual" "$expected_file"
+fi
 [ -f "$expected_file" ] ||
     fail "no $expected_file; this run gave $work/transcript.actual:
 $(cat "$work/transcript.actual")"
