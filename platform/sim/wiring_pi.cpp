@@ -68,7 +68,16 @@ void delay(unsigned int howLong) {
 }
 
 void delayMicroseconds(unsigned int howLong) {
-    board().clock().sleepFor(howLong);
+    sim::VirtualClock& clock = board().clock();
+    // In real time a sleep lasts far longer than the few microseconds a
+    // bit-banged bus asks for, so short waits spin instead.
+    if (!clock.virtualTime() && howLong < 100) {
+        const sim::Micros until = clock.now() + howLong;
+        while (clock.now() < until) {
+        }
+        return;
+    }
+    clock.sleepFor(howLong);
 }
 
 unsigned int millis(void) {

@@ -68,11 +68,14 @@ std::uint8_t I2cDisplay::port() const {
 }
 
 Glass I2cDisplay::glass() const {
+    // The slave calls into us with its own lock held: ask it before taking ours,
+    // or a snapshot in real time deadlocks against a bus write.
+    const bool present = slave_.address() != 0;
     std::lock_guard<std::recursive_mutex> guard(mutex_);
     Glass glass;
     lcd_.fillGlass(glass);
     glass.backlight = latch_ & kBacklight;
-    glass.present = slave_.address() != 0;
+    glass.present = present;
     return glass;
 }
 

@@ -21,7 +21,7 @@ const view = {
 // overtakes its press.
 let sending = Promise.resolve();
 function send(path) {
-  sending = sending.then(() => fetch(path, {method: "POST"}).catch(() => {}));
+  sending = sending.then(() => fetch(path, {method: "POST", body: ""}).catch(() => {}));
   return sending;
 }
 function keyEdge(key, down) {
