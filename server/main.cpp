@@ -185,7 +185,9 @@ int main(int argc, char** argv) {
     server::FaultSwitch faults;
 
     httplib::Server http;
-    http.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+    // Logged before the response leaves: a client that sends its next request
+    // as soon as it has the answer must never see that one logged first.
+    http.set_post_routing_handler([](const httplib::Request& req, httplib::Response& res) {
         std::printf("%s %s %s %d %s\n", localNow("%F %T").c_str(), req.remote_addr.c_str(),
                     req.target.c_str(), res.status, terminalOf(req).c_str());
         std::fflush(stdout);
