@@ -94,8 +94,9 @@ int placeOf(int number) {
     static const std::map<int, int> places = {
         {1, 6},   {2, 6},   {18, 18}, {22, 18}, {23, 18}, {24, 18}, {25, 18}, {26, 18}, {27, 5},
         {28, 4},  {29, 6},  {30, 9},  {31, 6},  {49, 18}, {51, 32}, {52, 30}, {53, 30}, {54, 18},
-        {55, 18}, {56, 32}, {57, 18}, {60, 18}, {62, 18}, {66, 32}, {71, 18}, {72, 18}};
-    static const std::set<int> menuEntries = {8,  9,  10, 11, 12, 13, 14, 19, 20, 21, 46, 47,
+        {55, 18}, {56, 32}, {57, 18}, {60, 18}, {62, 18}, {66, 32}, {71, 18}, {72, 18},
+        {19, 19}, {20, 19}, {21, 19}};  // pilot dialog choices: up to the right border
+    static const std::set<int> menuEntries = {8,  9,  10, 11, 12, 13, 14, 46, 47,
                                               48, 58, 59, 63, 64, 65, 67, 73, 74, 75, 76, 77};
     if (menuEntries.count(number)) return 17;  // between the two arrows, after two spaces
     auto it = places.find(number);
@@ -116,6 +117,20 @@ TEST_F(ShippedData, BothLanguagesHaveEveryTextAndItFitsItsPlace) {
             EXPECT_LE(static_cast<int>(texts[n].size()), placeOf(n))
                 << lang << " " << n << " '" << texts[n] << "'";
             for (unsigned char c : texts[n]) EXPECT_LT(c, 128) << lang << " " << n;
+        }
+    }
+}
+
+// The pilot dialog prints its choices from column 0, under the left border,
+// with the cursor on column 2: each text leaves those three columns blank.
+TEST_F(ShippedData, PilotDialogChoicesLeaveRoomForBorderAndCursor) {
+    for (const char* lang : {"ENG", "FRA"}) {
+        std::vector<std::string> texts;
+        ASSERT_EQ(store->translation_update(lang, &texts), 1);
+        for (int n = 19; n <= 21; ++n) {
+            ASSERT_GT(texts[n].size(), 3u) << lang << " " << n;
+            EXPECT_EQ(texts[n].substr(0, 3), "   ") << lang << " " << n;
+            EXPECT_NE(texts[n][3], ' ') << lang << " " << n;
         }
     }
 }
