@@ -10,6 +10,9 @@
 #   # server-fault: Q    query of /admin/fault switched on before the run,
 #                        e.g. "kind=refuse&code=102&count=1" (one line each)
 #   # setting: KEY VALUE a setting of the fresh database (one line each)
+#   # server-request: Q  query of /import-kalventrix.php sent before the run
+#                        by the terminal "raspberrypi" (one line each), e.g.
+#                        sheets of earlier flights; left out of the transcript
 # With a server, the requests it received follow the transcript under
 # "server requests:", and its port reads PORT.
 # KALVENTRIX_UPDATE_EXPECTED=1 rewrites the .expected file from the run.
@@ -105,10 +108,21 @@ switch_faults() {
     done < <(header server-fault)
 }
 
-# Request lines without their time and client address: "/path 200 name".
+# Earlier exchanges of this terminal, made as the terminal would make them.
+send_requests() {
+    local query
+    while IFS= read -r query; do
+        curl -s -f -o /dev/null -u raspberrypi: "http://127.0.0.1:$port/import-kalventrix.php?$query" ||
+            fail "request \"$query\" failed"
+    done < <(header server-request)
+}
+
+# Request lines of the run without their time and client address:
+# "/path 200 name". The first lines are the listening line and what the
+# harness itself sent before the run.
 server_requests() {
     echo "server requests:"
-    sed -n '2,$p' "$work/server.log" | cut -d' ' -f4- | grep -v '^/admin/'
+    sed -n "$((first_request_line)),\$p" "$work/server.log" | cut -d' ' -f4- | grep -v '^/admin/'
 }
 
 port=""
@@ -116,7 +130,12 @@ port=""
 if [ -n "$server_kind" ] || [ -n "$(header setting)" ]; then
     prepare_database
 fi
-[ -n "$server_kind" ] && switch_faults
+first_request_line=2
+if [ -n "$server_kind" ]; then
+    send_requests
+    switch_faults
+    first_request_line=$(($(wc -l < "$work/server.log") + 1))
+fi
 
 "$sim" --root "$root" --program "$program" "${options[@]}" --script "$script" \
     > "$work/transcript.raw" 2> "$work/errors.log"
