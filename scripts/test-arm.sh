@@ -71,7 +71,7 @@ cross_build() {  # cross_build ARCH FOLDER cmake-options...
 
 smoke_scenario() {  # the scenario CI runs: a start-up one when there is one
     local folder=$1 names
-    names=$(ctest --test-dir "$folder" -N -L scenario | awk '/Test +#/ {print $3}')
+    names=$(ctest --test-dir "$folder" -N -L scenario | awk '/Test +#/ && $3 ~ /^scenario_/ {print $3}')
     grep -m1 -E 'start|boot|smoke' <<<"$names" || head -n1 <<<"$names"
 }
 
