@@ -22,9 +22,9 @@ using screens_test::press;
 constexpr int kFigures = 20;
 constexpr unsigned int kHoldMs = 100;
 constexpr unsigned int kFirstKeyMs = 1000;
-constexpr unsigned int kFigureMs = 800;  // digit, then VALID 400 ms later
-constexpr sim::Micros kProbeStep = 200;  // glass looked at every 0.2 ms
-constexpr sim::Micros kProbeSpan = 300'000;
+constexpr unsigned int kFigureMs = 2000;  // digit, then VALID 1 s later
+constexpr sim::Micros kProbeStep = 200;   // glass looked at every 0.2 ms
+constexpr sim::Micros kProbeSpan = 1'000'000;
 
 sim::Board& board() {
     return sim::Board::instance();
@@ -40,9 +40,15 @@ class Flight : public screens_test::ScreenTest {
     void TestBody() override {}
 };
 
+std::string label(int figure) {
+    return std::string(18, static_cast<char>('A' + figure));
+}
+
 std::vector<screens_test::Figure> twentyFigures() {
     std::vector<screens_test::Figure> figures;
-    for (int i = 1; i <= kFigures; ++i) figures.push_back({0, "Figure " + std::to_string(i)});
+    // Labels as long as the row allows and unlike their neighbours, so that a
+    // move to the next figure rewrites whole rows as real catalogues do.
+    for (int i = 0; i < kFigures; ++i) figures.push_back({0, label(i)});
     return figures;
 }
 
@@ -76,8 +82,20 @@ Probe pressWatched(const std::string& key, unsigned int atMs) {
     return probe;
 }
 
+// An untouched figure's row: number, label, and its value 10 at the right end.
+std::string untouchedRow(int figure) {
+    std::string row = (std::to_string(figure + 1) + " " + label(figure)).substr(0, 20);
+    return row.substr(0, 17) + " 10";
+}
+
 bool figureIsCurrent(int figure) {
     return glassRow(2).rfind(std::to_string(figure + 1) + " ", 0) == 0;
+}
+
+// The figure is current and its row and the next one are fully drawn.
+bool figureFullyShown(int figure) {
+    if (glassRow(2) != untouchedRow(figure)) return false;
+    return figure + 1 >= kFigures || glassRow(3) == untouchedRow(figure + 1);
 }
 
 // Digit d on figure i, then VALID: each watched until the glass shows it.
@@ -96,7 +114,7 @@ void scheduleFlight(std::vector<FigureProbes>* probes) {
         const std::string value = " " + std::to_string(digit);
         watch(&figure.digit,
               [i, value] { return figureIsCurrent(i) && glassRow(2).substr(18) == value; });
-        if (i + 1 < kFigures) watch(&figure.valid, [i] { return figureIsCurrent(i + 1); });
+        if (i + 1 < kFigures) watch(&figure.valid, [i] { return figureFullyShown(i + 1); });
     }
     // The confirmation screen opens on the last VALID; VALID again stores it.
     press("VALID", kFirstKeyMs + kFigures * kFigureMs + 500, kHoldMs);
