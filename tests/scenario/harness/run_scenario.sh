@@ -10,6 +10,13 @@
 #   # server-fault: Q    query of /admin/fault switched on before the run,
 #                        e.g. "kind=refuse&code=102&count=1" (one line each)
 #   # setting: KEY VALUE a setting of the fresh database (one line each)
+#   # sql: STATEMENT     an SQL statement applied to the fresh database after
+#                        the settings (one line each), e.g. queued sheets
+#   # server-data: PATH LINE
+#                        LINE added to the file PATH (e.g. lines.csv) of this
+#                        run's own copy of the server's data folder
+#   # server-remove: PATH
+#                        PATH (e.g. updates/param.sql) taken out of that copy
 #   # server-request: Q  query of /import-kalventrix.php sent before the run
 #                        by the terminal "raspberrypi" (one line each), e.g.
 #                        sheets of earlier flights; left out of the transcript
@@ -66,11 +73,39 @@ server_data() {
     echo "$data"
 }
 
+# A path inside the server's data folder, never outside it.
+data_path() {
+    case "/$1/" in
+        //* | */../* | *//*) fail "server data path \"$1\" leaves the data folder" ;;
+    esac
+    echo "$work/server-data/$1"
+}
+
+# The shared data folder stays as built; changes go to a copy.
+extended_server_data() {
+    local data=$1 path line
+    if [ -z "$(header server-data)$(header server-remove)" ]; then
+        echo "$data"
+        return 0
+    fi
+    cp -r "$data" "$work/server-data" || fail "cannot copy the server data"
+    while read -r path line; do
+        path=$(data_path "$path") || exit 1
+        printf '%s\n' "$line" >> "$path"
+    done < <(header server-data)
+    while read -r path; do
+        path=$(data_path "$path") || exit 1
+        rm -rf "$path"
+    done < <(header server-remove)
+    echo "$work/server-data"
+}
+
 start_server() {
     [ "$server_kind" = demo ] || fail "unknown server \"$server_kind\""
     [ -x "$server_exe" ] || fail "no reference server at $server_exe"
     local data
     data=$(server_data) || exit 1
+    data=$(extended_server_data "$data") || exit 1
     "$server_exe" --memory --port 0 --host 127.0.0.1 --time 20250615100000 --data "$data" \
         > "$work/server.log" 2> "$work/server.err" &
     server_pid=$!
@@ -97,6 +132,7 @@ prepare_database() {
         case "$key$value" in *"'"*) fail "a quote in setting \"$key $value\"" ;; esac
         sql+="UPDATE param SET valeur = '$value' WHERE cle = '$key';"
     done < <(header setting)
+    sql+=$(header sql)
     sqlite3 "$database" "$sql" || fail "cannot write the settings"
 }
 
@@ -127,7 +163,7 @@ server_requests() {
 
 port=""
 [ -n "$server_kind" ] && start_server
-if [ -n "$server_kind" ] || [ -n "$(header setting)" ]; then
+if [ -n "$server_kind" ] || [ -n "$(header setting)" ] || [ -n "$(header sql)" ]; then
     prepare_database
 fi
 first_request_line=2
