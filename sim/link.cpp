@@ -36,6 +36,22 @@ int exitCodeOf(int status) {
     return -1;
 }
 
+// A terminal on the virtual board talks to loopback only: every other address
+// goes to a proxy that refuses at once (libcurl and the curl tool both obey).
+const char* const kLoopbackOnly[] = {
+    "http_proxy=http://127.0.0.1:9", "https_proxy=http://127.0.0.1:9",
+    "HTTPS_PROXY=http://127.0.0.1:9", "ALL_PROXY=http://127.0.0.1:9",
+    "all_proxy=http://127.0.0.1:9",   "no_proxy=127.0.0.1,localhost,::1",
+    "NO_PROXY=127.0.0.1,localhost,::1"};
+
+bool isProxyVariable(const std::string& variable) {
+    for (const char* fixed : kLoopbackOnly) {
+        const std::string name(fixed, std::strchr(fixed, '=') + 1);
+        if (variable.rfind(name, 0) == 0) return true;
+    }
+    return false;
+}
+
 // The child's environment: ours without the board variables, then the board's.
 std::vector<std::string> childEnvironment(const BoardConfig& config, int fd) {
     const char* ours[] = {env::kLinkFd,   env::kRoot,    env::kLcdAddr,   env::kDate,
@@ -45,8 +61,9 @@ std::vector<std::string> childEnvironment(const BoardConfig& config, int fd) {
         std::string variable = *entry;
         bool replaced = false;
         for (const char* name : ours) replaced |= variable.rfind(std::string(name) + "=", 0) == 0;
-        if (!replaced) variables.push_back(variable);
+        if (!replaced && !isProxyVariable(variable)) variables.push_back(variable);
     }
+    variables.insert(variables.end(), std::begin(kLoopbackOnly), std::end(kLoopbackOnly));
     variables.push_back(std::string(env::kLinkFd) + "=" + std::to_string(fd));
     variables.push_back(std::string(env::kRoot) + "=" + config.root);
     variables.push_back(std::string(env::kLcdAddr) + "=" + std::to_string(config.lcdAddr));
