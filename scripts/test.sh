@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds from scratch and runs every test.
+# Installs what is missing, builds from scratch and runs every test: unit,
+# device, scenario and server tests, the front panel in a browser and the
+# Raspberry Pi installer in a throwaway root. The ARM builds under emulation
+# take longer and run apart: scripts/test-arm.sh.
 #   scripts/test.sh            build in build/ and run the whole suite
 #   BUILD_DIR=... scripts/test.sh
 set -euo pipefail
@@ -21,3 +24,14 @@ ninja -C "$build-pi" -j "$jobs"
 
 echo "== Tests"
 ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
+
+echo "== Front panel in headless Chromium"
+BUILD_DIR="$build" JOBS="$jobs" tests/browser/run.sh
+
+# The installer runs in a throwaway Debian root, which takes root rights.
+if [ "$(id -u)" -eq 0 ]; then
+    echo "== Raspberry Pi installer in a throwaway root"
+    scripts/test-install.sh
+else
+    echo "== Raspberry Pi installer test skipped: it needs root (sudo scripts/test-install.sh)"
+fi
