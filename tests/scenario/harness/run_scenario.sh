@@ -17,6 +17,8 @@
 #                        run's own copy of the server's data folder
 #   # server-remove: PATH
 #                        PATH (e.g. updates/param.sql) taken out of that copy
+#   # file: PATH LINE    LINE added to the file PATH of the fresh sandbox (e.g.
+#                        /home/pi/lastTicket_comp.txt) before the run
 #   # server-request: Q  query of /import-kalventrix.php sent before the run
 #                        by the terminal "raspberrypi" (one line each), e.g.
 #                        sheets of earlier flights; left out of the transcript
@@ -161,8 +163,23 @@ server_requests() {
     sed -n "$((first_request_line)),\$p" "$work/server.log" | cut -d' ' -f4- | grep -v '^/admin/'
 }
 
+# Files the terminal finds in place when it starts.
+prepare_files() {
+    local path line
+    while read -r path line; do
+        case "$path/" in
+            /*/../* | /../*) fail "sandbox file \"$path\" leaves the sandbox" ;;
+            /*) ;;
+            *) fail "sandbox file \"$path\" is not an absolute path" ;;
+        esac
+        mkdir -p "$(dirname "$root$path")" && printf '%s\n' "$line" >> "$root$path" ||
+            fail "cannot write $path"
+    done < <(header file)
+}
+
 port=""
 [ -n "$server_kind" ] && start_server
+prepare_files
 if [ -n "$server_kind" ] || [ -n "$(header setting)" ] || [ -n "$(header sql)" ]; then
     prepare_database
 fi
