@@ -482,7 +482,12 @@ int display_error(std::string message) {
     saveContext();
     if (myButton_MINUS.getResetValue() != 0) {
         myButton_VALID.resetValue();
-        if (askNextPilot() > 0) myButton_VALID.setValue(1);
+        // The flight start takes the stored schedule as the one scored: the
+        // new pilot's context must be stored before his flight starts.
+        if (askNextPilot() > 0) {
+            saveContext();
+            myButton_VALID.setValue(1);
+        }
         return 0;
     }
     if (myButton_PLUS.getResetValue() != 0) {

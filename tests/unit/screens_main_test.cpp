@@ -144,6 +144,31 @@ TEST_F(MainScreen, ServerRefusalRetryStaysOnTheMainScreen) {
                                              "T 3/2 J4 P1")));
 }
 
+// The flight start scores the stored schedule, so the pilot named through
+// the dialog must be stored with his own flight and schedule; without an
+// answer the refused context stays and nothing starts.
+TEST_F(MainScreen, NextPilotFromTheRefusalDialogIsStoredBeforeHisFlight) {
+    gPilot = 30;
+    server().nextPilot = 7;
+    server().nextFlight = 5;
+    server().nextSchedule = "P25";
+    press("MINUS", 300);
+    EXPECT_EQ(0, display_error("refused"));
+    EXPECT_EQ(1, static_cast<int>(myButton_VALID.getValue()));
+    EXPECT_EQ(7, param("PELMORIDUX_PILOT"));
+    EXPECT_EQ(5, param("PELMORIDUX_FLIGHT"));
+    EXPECT_EQ(1, sqlInt("SELECT count(*) FROM param WHERE cle = 'PELMORIDUX_SCHEDULE' "
+                        "AND valeur = 'P25'"));
+
+    myButton_VALID.resetValue();
+    gPilot = 30;
+    press("MINUS", 300);
+    EXPECT_EQ(0, display_error("refused"));
+    EXPECT_EQ(0, static_cast<int>(myButton_VALID.getValue()));
+    EXPECT_EQ(30, param("PELMORIDUX_PILOT"));
+    EXPECT_EQ(30, gPilot);
+}
+
 TEST_F(MainScreen, PilotAlreadyScoredCanBeErased) {
     sqlInt("INSERT INTO note VALUES (3, 2, 4, 1, 0, 'Loop', 80, 0)");
     std::vector<std::string> dialog;
