@@ -2,8 +2,8 @@
 # screen tests' globals and scripted server link), and the wall time of a
 # whole 20-figure flight run by kalventrix-sim.
 find_package(GTest QUIET)
-set(kv_judging_bench_libs kv_screens kv_app_sound kv_app_screen kv_app_system kv_printer kv_db
-    kv_model kv_drivers kv_platform kv_sim)
+set(kv_judging_bench_libs kv_test_board kv_screens kv_app_sound kv_app_screen kv_app_system
+    kv_printer kv_db kv_model kv_drivers kv_platform kv_sim)
 set(kv_judging_bench_ready ON)
 foreach(lib ${kv_judging_bench_libs})
   if(NOT TARGET ${lib})

@@ -5,6 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+// The drivers need no store; its file stays in the test's folder.
+const kv_test::ProgramSetup kTestProgram = {"drivers-test.db", false, "1234"};
+
 namespace drivers_test {
 
 namespace {

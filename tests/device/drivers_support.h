@@ -12,14 +12,14 @@
 #include "sim/devices/i2c_display.h"
 #include "sim/devices/keypad.h"
 #include "sim/devices/trace.h"
+#include "tests/support/program_globals.h"
 
 namespace drivers_test {
 
 constexpr int kScl = 9;
 constexpr int kSda = 8;
 
-// Registers the program's eighteen buttons with the current board.
-void attachKeypad();
+using kv_test::attachKeypad;
 
 sim::Board& freshBoard(int lcdAddr = 0x27);
 sim::Board& board();

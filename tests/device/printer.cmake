@@ -15,13 +15,12 @@ kv_add_test(printer_png_test
 
 # Reports on the virtual board's printer, once the board and the libraries the
 # reports read from are there.
-if(TARGET kv_printer AND TARGET kv_platform AND TARGET kv_db AND TARGET kv_model
-   AND TARGET kv_net AND TARGET kv_app_settings AND TARGET kv_drivers
+if(TARGET kv_test_devices AND TARGET kv_net AND TARGET kv_app_settings
    AND EXISTS ${PROJECT_SOURCE_DIR}/sim/devices/printer_model.h)
   kv_add_test(printer_report_test
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_report_support.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_ticket_test.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_reports_test.cpp
-    LIBS kv_printer kv_app_settings kv_db kv_net kv_model kv_drivers kv_platform SQLite::SQLite3
+    LIBS kv_test_devices kv_printer kv_app_settings kv_db kv_net kv_model kv_drivers kv_platform SQLite::SQLite3
     LABELS device)
 endif()

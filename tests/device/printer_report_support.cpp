@@ -2,86 +2,21 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <wiringPi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
-#include "db/fn_sqlite.h"
-#include "drivers/fn_rotary.h"
-#include "drivers/soft_lcd.h"
-#include "model/fn_note.h"
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
-
-namespace {
+#include "tests/support/program_globals.h"
 
 // Test cases may run in parallel processes from the same folder: each process
-// works in a folder of its own (database, board root, last-ticket files).
-// Defined before the database so that it opens there.
-struct ProcessFolder {
-    ProcessFolder() : path(std::filesystem::current_path() / ("run-" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(path);
-        std::filesystem::current_path(path);
-    }
-    ~ProcessFolder() {
-        std::error_code ignored;
-        std::filesystem::current_path(path.parent_path(), ignored);
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
-ProcessFolder processFolder;
-
-}  // namespace
-
-// The program globals the reports and their libraries reach.
-int rc = 0;
-RpSqlite db("report-test.db", &rc);
-Translation myTrans;
-Pi_Thermal printer;
-std::string mySerialNum;
-std::vector<Note> aNote;
-std::string gLang = "ENG";
-std::string gIPServer;
-std::string gHostname;
-std::string gSSID;
-std::string gPW;
-bool gNRT = true, gCLICK = false, gDBLLINE = false, gWIFI = false, gCJ = false, gLongWav = false;
-int gNbTicket = 1, gJudge = 0, gLine = 1;
-
-// The keypad and display that the score record and the screen toolkit reach.
-namespace {
-void noKeyHandler() {}
-}  // namespace
-std::atomic<bool> bAllowScore{true};
-std::atomic<unsigned int> gPowerTime{0};
-int old_pos_raw = 0;
-RpLcd myLcd;
-RpButton myButton_R_C("R_C", 22, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_PLUS("PLUS", 28, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_MINUS("MINUS", 24, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_VALID("VALID", 27, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_REPEAT("REPEAT", 29, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_NO("NO", 25, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_10("10", 11, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_9("9", 10, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_8("8", 6, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_7("7", 3, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_6("6", 4, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_5("5", 0, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_4("4", 14, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_3("3", 21, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_2("2", 13, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_1("1", 12, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_0("0", 7, INT_EDGE_BOTH, noKeyHandler);
-RpButton myButton_POWER("POWER", 2, INT_EDGE_FALLING, noKeyHandler);
+// works in a folder of its own (store, board root, last-ticket files).
+const kv_test::ProgramSetup kTestProgram = {"report-test.db", true, ""};
 
 namespace fs = std::filesystem;
 
@@ -123,6 +58,7 @@ void ReportBoard::SetUp() {
     myTrans.texts.clear();
     for (int id = 0; id <= 77; ++id) myTrans.texts.push_back("T" + std::to_string(id));
     mySerialNum = "1234";
+    gLang = "ENG";
 
     printer = Pi_Thermal();
     printer.setParam(platform::path("/dev/serial0"), 2.68f, 9600);

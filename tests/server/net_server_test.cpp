@@ -20,20 +20,15 @@
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
 #include "tests/server/server_process.h"
+#include "tests/support/program_globals.h"
 #include "tests/unit/net_platform_fake.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string gIPServer;
-std::string gHostname;
-std::vector<Note> aNote;
-int dbOpenResult = 0;
-// One database per process: the cases of this program may run side by side.
-std::string databaseFile() {
-    return "net-server-" + std::to_string(::getpid()) + ".db";
-}
-RpSqlite db(databaseFile(), &dbOpenResult);
+// One store per process: the cases of this program may run side by side.
+const kv_test::ProgramSetup kTestProgram = {"net-server.db", false, "", true};
+using kv_test::databaseFile;
 
 std::vector<std::string> clockSettings;
 void SystemDate(std::string serverTime) {

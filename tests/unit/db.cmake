@@ -1,8 +1,6 @@
 # Local database, score record, settings loader, text table and text helpers.
-set(kv_db_test_support
-  ${CMAKE_CURRENT_LIST_DIR}/db_support.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/db_globals.cpp)
-set(kv_db_test_libs kv_db kv_model kv_app_text SQLite::SQLite3)
+set(kv_db_test_support ${CMAKE_CURRENT_LIST_DIR}/db_support.cpp)
+set(kv_db_test_libs kv_test_globals kv_db kv_model kv_app_text SQLite::SQLite3)
 if(TARGET kv_platform)
   list(APPEND kv_db_test_libs kv_platform)
 else()
@@ -30,12 +28,11 @@ endif()
 
 # The score record; its two-key entry runs against the keypad and display
 # drivers, with the program's keypad globals of the drivers' tests.
-if(TARGET kv_drivers AND TARGET kv_app_screen AND TARGET kv_sim)
+if(TARGET kv_test_devices AND TARGET kv_app_screen AND TARGET kv_sim)
   kv_add_test(model_note_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_note_test.cpp
-            ${PROJECT_SOURCE_DIR}/tests/device/drivers_globals.cpp
             ${PROJECT_SOURCE_DIR}/tests/device/drivers_support.cpp
-    LIBS kv_model kv_drivers kv_app_screen kv_platform kv_sim
+    LIBS kv_test_devices kv_model kv_drivers kv_app_screen kv_platform kv_sim
     LABELS unit)
 endif()
 

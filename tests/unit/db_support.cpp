@@ -7,9 +7,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/program_globals.h"
+
 #ifdef DB_TEST_SIM_BOARD
 #include "sim/board.h"
 #endif
+
+const kv_test::ProgramSetup kTestProgram = {"globals.db", false, ""};
 
 namespace dbtest {
 

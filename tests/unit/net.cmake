@@ -7,17 +7,17 @@ set(kv_net_test_support ${CMAKE_CURRENT_LIST_DIR}/net_script_server.cpp
 kv_add_test(net_transport_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_transport_test.cpp
             ${kv_net_test_support} LIBS kv_net_transport LABELS unit)
 
-if(TARGET kv_db AND TARGET kv_model)
+if(TARGET kv_test_globals)
   kv_add_test(net_protocol_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_protocol_test.cpp
-              ${kv_net_test_support} LIBS kv_net kv_db kv_model SQLite::SQLite3 LABELS unit)
+              ${kv_net_test_support} LIBS kv_test_globals kv_net kv_db kv_model SQLite::SQLite3
+              LABELS unit)
 endif()
 
 # System chores on the virtual board, with the drivers' board support.
-set(kv_drivers_support ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_globals.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_support.cpp)
-if(TARGET kv_app_system AND TARGET kv_sim AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_support.cpp)
+if(TARGET kv_app_system AND TARGET kv_test_devices AND TARGET kv_sim)
   kv_add_test(net_system_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_system_test.cpp
-              ${kv_drivers_support} LIBS kv_app_system kv_app_screen kv_drivers kv_platform kv_sim
+              ${CMAKE_CURRENT_LIST_DIR}/../device/drivers_support.cpp
+              LIBS kv_test_devices kv_app_system kv_app_screen kv_drivers kv_platform kv_sim
               LABELS device)
 endif()
 

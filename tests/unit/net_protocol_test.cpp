@@ -12,21 +12,16 @@
 #include "db/fn_sqlite.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
+#include "tests/support/program_globals.h"
 #include "tests/unit/net_platform_fake.h"
 #include "tests/unit/net_script_server.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string gIPServer;
-std::string gHostname;
-std::vector<Note> aNote;
-int dbOpenResult = 0;
-// One database per process: the cases of this program may run side by side.
-std::string databaseFile() {
-    return "net-protocol-" + std::to_string(::getpid()) + ".db";
-}
-RpSqlite db(databaseFile(), &dbOpenResult);
+// One store per process: the cases of this program may run side by side.
+const kv_test::ProgramSetup kTestProgram = {"net-protocol.db", false, "", true};
+using kv_test::databaseFile;
 
 // The clock setter is tested with the system chores; here only what reaches it.
 std::vector<std::string> clockSettings;

@@ -21,15 +21,10 @@
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::string gIPServer;
-std::string gSSID;
-std::string gPW;
-
 // The interface texts come from the database elsewhere; one is enough here.
 std::string Translation::tr(int n) {
     return n == 17 ? "Wifi update" : "??";
 }
-Translation myTrans;
 
 namespace {
 

@@ -1,7 +1,7 @@
 # The judging screens (main screen, score entry, end of flight, volume dialog)
 # on the virtual board, with a scripted server link in place of the network.
-set(kv_screens_test_libs kv_screens kv_app_sound kv_app_screen kv_app_system kv_printer kv_db kv_model kv_drivers
-    kv_platform)
+set(kv_screens_test_libs kv_test_board kv_screens kv_app_sound kv_app_screen kv_app_system kv_printer
+    kv_db kv_model kv_drivers kv_platform)
 set(kv_screens_test_ready ON)
 foreach(lib ${kv_screens_test_libs})
   if(NOT TARGET ${lib})

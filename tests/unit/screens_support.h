@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/board_fixture.h"
+
 namespace screens_test {
 
 // What the fake server link was asked and what it answers.
@@ -25,16 +27,20 @@ struct FakeServer {
 };
 FakeServer& server();
 
-// Keys and encoder, at a time counted in milliseconds from now.
-void press(const std::string& key, unsigned int atMs, unsigned int holdMs = 100);
-void turn(int detents, unsigned int atMs, unsigned int msPerDetent = 200);
-// Lets the board run for this long.
-void waitMillis(unsigned int ms);
+using kv_test::captureGlassAt;
+using kv_test::contains;
+using kv_test::glassRow;
+using kv_test::paperLines;
+using kv_test::press;
+using kv_test::shellCount;
+using kv_test::shellSince;
+using kv_test::sqlInt;
+using kv_test::waitMillis;
 
-std::string glassRow(int row);  // custom glyphs show as '#'
-std::vector<std::string> shellSince(std::size_t from);
-std::size_t shellCount();
-std::vector<std::string> paperLines();  // printed since the last call
+// Encoder detents, at a time counted in milliseconds from now.
+inline void turn(int detents, unsigned int atMs, unsigned int msPerDetent = 200) {
+    kv_test::turn(detents, atMs, msPerDetent);
+}
 
 // A schedule of the test catalogue: short name, language, and per figure its
 // option code and label.
@@ -45,7 +51,6 @@ struct Figure {
 void addSchedule(const std::string& name, const std::string& lang,
                  const std::vector<Figure>& figures);
 void setParam(const std::string& key, const std::string& value);
-int sqlInt(const std::string& query);  // first column of the first row, -999 for none
 
 // One test: a fresh database, cleared keys, a default scoring context and a
 // watchdog that fails the run when a screen waits for keys that never come.
@@ -55,10 +60,4 @@ class ScreenTest : public ::testing::Test {
     void TearDown() override;
 };
 
-}  // namespace screens_test
-
-namespace screens_test {
-// Copies the four glass rows at a time counted in milliseconds from now.
-void captureGlassAt(unsigned int atMs, std::vector<std::string>* rows);
-bool contains(const std::vector<std::string>& lines, const std::string& text);
 }  // namespace screens_test

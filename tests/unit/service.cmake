@@ -1,7 +1,7 @@
 # The service screens (settings, downloads, hardware tests, shortcuts) on the
 # virtual board, with a scripted resend link in place of the network.
-set(kv_service_test_libs kv_screens kv_app_settings kv_app_sound kv_app_system kv_app_screen
-    kv_app_text kv_printer kv_db kv_model kv_drivers kv_platform)
+set(kv_service_test_libs kv_test_board kv_screens kv_app_settings kv_app_sound kv_app_system
+    kv_app_screen kv_app_text kv_printer kv_db kv_model kv_drivers kv_platform)
 set(kv_service_test_ready ON)
 foreach(lib ${kv_service_test_libs})
   if(NOT TARGET ${lib})

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/board_fixture.h"
+
 namespace service_test {
 
 // Resends as the scripted server link saw them, and the pilots it refuses.
@@ -19,27 +21,27 @@ struct ResendLink {
 };
 ResendLink& link();
 
-// Keys and encoder at a time counted in milliseconds from now.
-void press(const std::string& key, unsigned int atMs, unsigned int holdMs = 100);
-void turn(int detents, unsigned int atMs, unsigned int msPerDetent = 400);
-void waitMillis(unsigned int ms);
+using kv_test::captureGlassAt;
+using kv_test::contains;
+using kv_test::countContaining;
+using kv_test::exec;
+using kv_test::glassRow;
+using kv_test::paperLines;
+using kv_test::press;
+using kv_test::shellCount;
+using kv_test::shellSince;
+using kv_test::shellTimesSince;
+using kv_test::sqlInt;
+using kv_test::waitMillis;
 
-std::string glassRow(int row);  // custom glyphs show as '#'
-// The glass rows at a time counted in milliseconds from now.
-void captureGlassAt(unsigned int atMs, std::vector<std::string>* rows);
-std::vector<std::string> shellSince(std::size_t from);
-std::size_t shellCount();
-// Times (microseconds) of the commands since `from` that contain `text`.
-std::vector<unsigned long long> shellTimesSince(std::size_t from, const std::string& text);
-std::vector<std::string> paperLines();  // printed since the last call
-bool contains(const std::vector<std::string>& lines, const std::string& text);
-int countContaining(const std::vector<std::string>& lines, const std::string& text);
+// Encoder detents at a time counted in milliseconds from now.
+inline void turn(int detents, unsigned int atMs, unsigned int msPerDetent = 400) {
+    kv_test::turn(detents, atMs, msPerDetent);
+}
 
 void setParam(const std::string& key, const std::string& value, const std::string& label,
               const std::string& type);
 std::string paramValue(const std::string& key);
-int sqlInt(const std::string& query);
-void exec(const std::string& sql);
 // A stored two-figure sheet of judge 4, queued as unsent.
 void queueSheet(int comp, int flight, int pilot);
 // The test's folder as the board's root sees it.
