@@ -30,20 +30,6 @@ std::time_t wallTime() {
     return now.tv_sec;
 }
 
-std::tm localTime() {
-    std::time_t now = wallTime();
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
-std::string formatLocalTime(const char* format) {
-    std::tm local = localTime();
-    char buffer[256];
-    std::size_t size = std::strftime(buffer, sizeof buffer, format, &local);
-    return std::string(buffer, size);
-}
-
 Lock::Lock() : impl_(new pthread_mutex_t) {
     pthread_mutex_init(static_cast<pthread_mutex_t*>(impl_), nullptr);
 }

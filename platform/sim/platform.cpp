@@ -25,20 +25,6 @@ std::time_t wallTime() {
     return board().wallTime();
 }
 
-std::tm localTime() {
-    std::time_t now = wallTime();
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
-std::string formatLocalTime(const char* format) {
-    std::tm local = localTime();
-    char buffer[256];
-    std::size_t size = std::strftime(buffer, sizeof buffer, format, &local);
-    return std::string(buffer, size);
-}
-
 int shell(const std::string& command) {
     return board().shell(command);
 }
