@@ -229,6 +229,8 @@ void Runner::showFile(const std::string& path) {
         return;
     }
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Files name sandbox paths too (console lines, logs): shown as in `shell`.
+    content = replaceAll(content, options_.board.root, "ROOT");
     out_ << content;
     if (!content.empty() && content.back() != '\n') out_ << "\n";
 }
