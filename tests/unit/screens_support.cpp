@@ -11,7 +11,7 @@
 #include "net/fn_wifi.h"
 #include "tests/support/program_globals.h"
 
-const kv_test::ProgramSetup kTestProgram = {"screens-test.db", false, ""};
+const kv_test::ProgramSetup kTestProgram = {"screens-test.db", true, ""};
 
 // Texts read as their number, so that a test sees which one is shown.
 std::string Translation::tr(int n) {
