@@ -25,6 +25,11 @@ namespace {
 
 std::mutex gInstanceMutex;
 std::atomic<Board*> gInstance{nullptr};
+// Set on the threads a board starts. A handler still running when a test
+// replaces the board must finish on its own, stopped board: on the new one it
+// would read the new pins and join the new clock, whose baton it then takes
+// away with it when it ends.
+thread_local Board* tOwnBoard = nullptr;
 
 std::string envOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
@@ -89,6 +94,7 @@ struct Board::Isr {
 // --- The process's board ---
 
 Board& Board::instance() {
+    if (tOwnBoard) return *tOwnBoard;
     if (Board* board = gInstance.load()) return *board;
     std::lock_guard<std::mutex> guard(gInstanceMutex);
     if (!gInstance.load()) {
@@ -163,6 +169,7 @@ int Board::attachIsr(int pin, int edge, void (*handler)()) {
     }
     isr.token = clock_.reserve();
     std::thread([this, &isr] {
+        tOwnBoard = this;
         clock_.attach(isr.token);
         runIsr(isr);
         clock_.exitCurrent();
@@ -170,11 +177,20 @@ int Board::attachIsr(int pin, int edge, void (*handler)()) {
     return 0;
 }
 
+void Board::startThread(std::function<void()> body) {
+    clock_.startThread([this, body = std::move(body)] {
+        tOwnBoard = this;
+        body();
+    });
+}
+
 void Board::runIsr(Isr& isr) {
     for (;;) {
         // One pending edge at most: edges during the handler collapse into one.
         while (!isr.pending.exchange(false))
             if (!clock_.block()) return;
+        // An edge left pending on a replaced board is nobody's business.
+        if (clock_.stopped()) return;
         isr.handler();
     }
 }

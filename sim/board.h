@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,6 +42,8 @@ class Board {
   public:
     // The process's board, made on first use: from the environment when the
     // runner started the program, otherwise an in-process board in auto mode.
+    // A thread the board started (interrupt handler, program thread) always
+    // gets its own board, even after reset() replaced it.
     static Board& instance();
     // Tests: a fresh board from now on. The old one is stopped (its threads'
     // waits return) and kept alive, since its threads may still touch it.
@@ -74,6 +77,8 @@ class Board {
 
     // A registered thread per call that runs `handler` on edges of `edge` kind.
     int attachIsr(int pin, int edge, void (*handler)());
+    // A registered thread of this board that runs `body` (piThreadCreate).
+    void startThread(std::function<void()> body);
 
     int openSerial(const std::string& device, int baud);
     void closeSerial(int fd);

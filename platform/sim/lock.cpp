@@ -1,5 +1,6 @@
 // platform::Lock on the virtual board: a waiting thread gives up the baton
-// and the unlocking thread hands the lock straight to the first waiter.
+// and the unlocking thread hands the lock straight to the first waiter. The
+// threads of a stopped board pass freely and leave the state alone.
 #include <deque>
 #include <mutex>
 
@@ -52,6 +53,7 @@ void Lock::lock() {
         s.real.lock();
         return;
     }
+    if (clock.stopped()) return;  // a stopped board lets everyone go
     Token me = clock.current();
     {
         std::lock_guard<std::mutex> guard(s.guard);
@@ -73,6 +75,7 @@ bool Lock::try_lock() {
     LockState& s = state(impl_);
     sim::VirtualClock& clock = platform::clock();
     if (!clock.virtualTime()) return s.real.try_lock();
+    if (clock.stopped()) return true;
     Token me = clock.current();
     std::lock_guard<std::mutex> guard(s.guard);
     s.follow(clock);
@@ -88,6 +91,9 @@ void Lock::unlock() {
         s.real.unlock();
         return;
     }
+    // A thread of a replaced board must not reset the state that the current
+    // board's threads keep in the same lock.
+    if (clock.stopped()) return;
     Token next = kFree;
     {
         std::lock_guard<std::mutex> guard(s.guard);

@@ -59,7 +59,7 @@ int wiringPiISR(int pin, int mode, void (*function)(void)) {
 }
 
 int piThreadCreate(void* (*fn)(void*)) {
-    board().clock().startThread([fn] { fn(nullptr); });
+    board().startThread([fn] { fn(nullptr); });
     return 0;
 }
 
