@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: unit,
 # device, scenario and server tests, the front panel in a browser and the
-# Raspberry Pi installer in a throwaway root. The ARM builds under emulation
-# take longer and run apart: scripts/test-arm.sh.
+# Raspberry Pi installer in a throwaway root, and the unit tests and a
+# scenario on an emulated arm64 processor. The whole suite on both ARM
+# processors takes longer and runs apart: scripts/test-arm.sh.
 #   scripts/test.sh            build in build/ and run the whole suite
 #   BUILD_DIR=... scripts/test.sh
 set -euo pipefail
@@ -27,6 +28,15 @@ ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
 
 echo "== Front panel in headless Chromium"
 BUILD_DIR="$build" JOBS="$jobs" tests/browser/run.sh
+
+# The program on an emulated 64-bit ARM processor: unit tests and a scenario.
+# The whole suite on both processors: scripts/test-arm.sh.
+if [ "$(id -u)" -eq 0 ] && [ "${KALVENTRIX_SKIP_ARM:-0}" != 1 ]; then
+    echo "== Raspberry Pi (arm64) under emulation: unit tests and a scenario"
+    ARCHES=arm64 JOBS="$jobs" ARM_BUILD_ROOT="$build-arm" scripts/test-arm.sh --smoke
+else
+    echo "== ARM run skipped (needs root; KALVENTRIX_SKIP_ARM=1 skips it)"
+fi
 
 # The installer runs in a throwaway Debian root, which takes root rights.
 if [ "$(id -u)" -eq 0 ]; then
