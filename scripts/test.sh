@@ -33,6 +33,7 @@ BUILD_DIR="$build" JOBS="$jobs" tests/browser/run.sh
 # The whole suite on both processors: scripts/test-arm.sh.
 if [ "$(id -u)" -eq 0 ] && [ "${KALVENTRIX_SKIP_ARM:-0}" != 1 ]; then
     echo "== Raspberry Pi (arm64) under emulation: unit tests and a scenario"
+    scripts/install-cross.sh
     ARCHES=arm64 JOBS="$jobs" ARM_BUILD_ROOT="$build-arm" scripts/test-arm.sh --smoke
 else
     echo "== ARM run skipped (needs root; KALVENTRIX_SKIP_ARM=1 skips it)"
