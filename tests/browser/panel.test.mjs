@@ -113,6 +113,20 @@ async function wheelTo(figure, direction, row = /./) {
   }
 }
 
+// The figure on show once it has stood still for a while: a detent read late
+// in real time may still move it after the knob has been let go.
+async function settledFigure() {
+  let shown = NaN, since = Date.now();
+  while (Number.isNaN(shown) || Date.now() - since < 1500) {
+    await page.waitForTimeout(100);
+    const now = currentFigure(await lcdRows());
+    if (Number.isNaN(now) || now === shown) continue;  // NaN: the blinking row
+    shown = now;
+    since = Date.now();
+  }
+  return shown;
+}
+
 async function screenshot(name) {
   await page.screenshot({path: path.join(shots, `${name}.png`), fullPage: true});
 }
@@ -199,18 +213,20 @@ describe("a flight judged on the front panel", () => {
   });
 
   test("the keyboard presses keys too", async () => {
+    const figure = await settledFigure();
     await page.keyboard.down("7");
     await page.waitForTimeout(150);
     await page.keyboard.up("7");
-    await untilLcd("a 7 on figure 3", (r) => currentFigure(r) === 3 && /7$/.test(r[2].trimEnd()));
+    await untilLcd(`a 7 on figure ${figure}`,
+                   (r) => currentFigure(r) === figure && /7$/.test(r[2].trimEnd()));
     await page.keyboard.down("Enter");
     await page.waitForTimeout(150);
     await page.keyboard.up("Enter");
-    await untilLcd("figure 4", (r) => currentFigure(r) === 4);
+    await untilLcd(`figure ${figure + 1}`, (r) => currentFigure(r) === figure + 1);
   });
 
   test("the rest of the schedule, the confirmation and the ticket", async () => {
-    for (let figure = 4; ; figure++) {
+    for (let figure = currentFigure(await lcdRows()); ; figure++) {
       await press("9");
       await press("VALID");
       const rows = await untilLcd(`figure ${figure + 1} or the end`, (r) =>
