@@ -113,30 +113,6 @@ bool Reader::raw(void* data, std::size_t size) {
     return true;
 }
 
-std::uint8_t Reader::u8() {
-    std::uint8_t value;
-    raw(&value, sizeof value);
-    return value;
-}
-
-std::uint32_t Reader::u32() {
-    std::uint32_t value;
-    raw(&value, sizeof value);
-    return value;
-}
-
-std::uint64_t Reader::u64() {
-    std::uint64_t value;
-    raw(&value, sizeof value);
-    return value;
-}
-
-std::int64_t Reader::i64() {
-    std::int64_t value;
-    raw(&value, sizeof value);
-    return value;
-}
-
 std::string Reader::str() {
     std::uint32_t size = u32();
     if (failed_ || bytes_.size() - offset_ < size) {

@@ -52,16 +52,23 @@ class Writer {
 class Reader {
   public:
     explicit Reader(const std::string& bytes) : bytes_(bytes) {}
-    std::uint8_t u8();
-    std::uint32_t u32();
-    std::uint64_t u64();
-    std::int64_t i64();
+    std::uint8_t u8() { return value<std::uint8_t>(); }
+    std::uint32_t u32() { return value<std::uint32_t>(); }
+    std::uint64_t u64() { return value<std::uint64_t>(); }
+    std::int64_t i64() { return value<std::int64_t>(); }
     std::string str();
     bool failed() const { return failed_; }
     bool done() const { return offset_ == bytes_.size(); }
 
   private:
     bool raw(void* data, std::size_t size);
+    // A failed read gives 0 and marks the reader failed.
+    template <typename T>
+    T value() {
+        T result;
+        raw(&result, sizeof result);
+        return result;
+    }
     const std::string& bytes_;
     std::size_t offset_ = 0;
     bool failed_ = false;
