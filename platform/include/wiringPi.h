@@ -47,6 +47,8 @@ void delay(unsigned int howLong);
 void delayMicroseconds(unsigned int howLong);
 unsigned int millis(void);
 unsigned int micros(void);
+// Broadcom GPIO number of a wiringPi pin (-1 for a pin wiringPi does not number).
+int wpiPinToGpio(int wpiPin);
 
 #ifdef __cplusplus
 }
