@@ -1,5 +1,7 @@
 #include "server/faults.h"
 
+#include <arpa/inet.h>
+
 namespace server {
 namespace {
 
@@ -15,7 +17,32 @@ std::optional<int> number(const std::string& text, int low, int high) {
 const char* const kNames[] = {"none",     "delay",  "drop",      "http500",
                               "noreturn", "refuse", "missing404"};
 
+// 127.0.0.0/8 and ::1; a dual-stack socket reports an IPv4 client as
+// ::ffff:a.b.c.d.
+bool isLoopback(const std::string& peer) {
+    in_addr v4{};
+    if (inet_pton(AF_INET, peer.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, peer.c_str(), &v6) != 1) return false;
+    if (IN6_IS_ADDR_V4MAPPED(&v6)) return v6.s6_addr[12] == 127;
+    return IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
 }  // namespace
+
+SwitchReply FaultSwitch::request(const std::string& peer, const std::string& kind,
+                                 const std::string& ms, const std::string& code,
+                                 const std::string& count) {
+    if (!isLoopback(peer)) return {403, "fault switches answer loopback clients only\n"};
+    std::optional<Fault> fault = parse(kind, ms, code, count);
+    if (!fault) {
+        return {400,
+                "kind=delay&ms=N | drop | http500 | noreturn | refuse&code=N | missing404 | none"
+                " [&count=N]\n"};
+    }
+    set(*fault);
+    return {200, "fault: " + name(fault->kind) + "\n"};
+}
 
 std::string FaultSwitch::name(Fault::Kind kind) {
     return kNames[kind];

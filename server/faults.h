@@ -8,6 +8,11 @@
 
 namespace server {
 
+struct SwitchReply {
+    int status = 200;
+    std::string body;
+};
+
 struct Fault {
     enum Kind { kNone, kDelay, kDrop, kHttp500, kNoReturn, kRefuse, kMissing404 };
     Kind kind = kNone;
@@ -22,6 +27,12 @@ class FaultSwitch {
     static std::optional<Fault> parse(const std::string& kind, const std::string& ms,
                                       const std::string& code, const std::string& count);
     static std::string name(Fault::Kind kind);
+
+    // Answers /admin/fault for a client at `peer` (a numeric address as the
+    // HTTP server reports it): only loopback clients may switch, so nobody
+    // else on a contest network can have the terminals' sheets refused.
+    SwitchReply request(const std::string& peer, const std::string& kind, const std::string& ms,
+                        const std::string& code, const std::string& count);
 
     void set(const Fault& fault);
     // The fault for the next request, used up when it had a count.

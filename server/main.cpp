@@ -25,14 +25,16 @@ struct Options {
     int port = 8080;
     std::string data = ".";
     bool memory = false;
+    bool faults = false;    // /admin/fault, for tests only
     std::string fixedTime;  // 14 digits: the server's clock stands still there
 };
 
 void usage() {
     std::fprintf(stderr,
                  "usage: kalventrix-server [--port N] [--host ADDR] [--data DIR] [--memory]\n"
-                 "                         [--time YYYYMMDDhhmmss]\n"
-                 "  --port 0 picks a free port; the chosen one is printed first.\n");
+                 "                         [--time YYYYMMDDhhmmss] [--faults]\n"
+                 "  --port 0 picks a free port; the chosen one is printed first.\n"
+                 "  --faults switches on /admin/fault for tests, from loopback only.\n");
 }
 
 bool parseOptions(int argc, char** argv, Options* o) {
@@ -41,6 +43,8 @@ bool parseOptions(int argc, char** argv, Options* o) {
         bool hasValue = i + 1 < argc;
         if (arg == "--memory") {
             o->memory = true;
+        } else if (arg == "--faults") {
+            o->faults = true;
         } else if (arg == "--port" && hasValue) {
             o->port = std::atoi(argv[++i]);
         } else if (arg == "--host" && hasValue) {
@@ -128,19 +132,11 @@ void serveImport(const httplib::Request& req, httplib::Response& res, server::Pr
 
 void serveFaultSwitch(const httplib::Request& req, httplib::Response& res,
                       server::FaultSwitch& faults) {
-    std::optional<server::Fault> fault =
-        server::FaultSwitch::parse(req.get_param_value("kind"), req.get_param_value("ms"),
-                                   req.get_param_value("code"), req.get_param_value("count"));
-    if (!fault) {
-        res.status = 400;
-        res.set_content(
-            "kind=delay&ms=N | drop | http500 | noreturn | refuse&code=N | missing404 | none"
-            " [&count=N]\n",
-            "text/plain");
-        return;
-    }
-    faults.set(*fault);
-    res.set_content("fault: " + server::FaultSwitch::name(fault->kind) + "\n", "text/plain");
+    server::SwitchReply reply =
+        faults.request(req.remote_addr, req.get_param_value("kind"), req.get_param_value("ms"),
+                       req.get_param_value("code"), req.get_param_value("count"));
+    res.status = reply.status;
+    res.set_content(reply.body, "text/plain");
 }
 
 std::atomic<bool> serverEnded{false};
@@ -195,9 +191,13 @@ int main(int argc, char** argv) {
     http.Get("/import-kalventrix.php", [&](const httplib::Request& req, httplib::Response& res) {
         serveImport(req, res, protocol, faults);
     });
-    http.Get("/admin/fault", [&](const httplib::Request& req, httplib::Response& res) {
-        serveFaultSwitch(req, res, faults);
-    });
+    // Without --faults the switches do not exist: on a contest network nobody
+    // may make the terminals' sheets refused.
+    if (options.faults) {
+        http.Get("/admin/fault", [&](const httplib::Request& req, httplib::Response& res) {
+            serveFaultSwitch(req, res, faults);
+        });
+    }
     http.Get("/", [&](const httplib::Request&, httplib::Response& res) {
         res.set_content(server::contestPage(*contest, store), "text/html; charset=utf-8");
     });

@@ -94,7 +94,7 @@ class AgainstServer : public ::testing::Test {
         fakeplatform::reset();
         clockSettings.clear();
         server = std::make_unique<ServerProcess>(
-            dataDir, std::vector<std::string>{"--memory", "--time", kServerTime});
+            dataDir, std::vector<std::string>{"--memory", "--faults", "--time", kServerTime});
         gIPServer = server->base();
         gHostname = "KALVENTRIX-0001";
     }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "server/faults.h"
 #include "tests/server/server_process.h"
 
 using ::testing::HasSubstr;
@@ -30,7 +31,7 @@ class Server : public ::testing::Test {
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
                   .string();
         writeTestContest(dir);
-        start({"--memory"});
+        start({"--memory", "--faults"});
     }
     void start(std::vector<std::string> args) {
         args.push_back("--time");
@@ -229,6 +230,51 @@ TEST_F(Server, FaultSwitchRefusesNonsense) {
         EXPECT_EQ(400, res->status) << q;
     }
     EXPECT_EQ(kAccept, import("OPT=H"));
+}
+
+TEST_F(Server, FaultSwitchesExistOnlyWithTheTestOption) {
+    fault("kind=refuse&code=104");
+    EXPECT_EQ("return:104", import("OPT=H"));
+    server->stop();
+    start({"--memory"});
+    auto res = get("/admin/fault?kind=refuse&code=104", "");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(404, res->status);
+    EXPECT_EQ(kAccept, import("OPT=H"));
+}
+
+TEST(FaultSwitchPeer, OnlyLoopbackClientsMaySwitch) {
+    struct Case {
+        const char* peer;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", true},
+        {"127.0.0.0", true},
+        {"127.255.255.255", true},
+        {"126.255.255.255", false},
+        {"128.0.0.1", false},
+        {"10.0.0.127", false},
+        {"192.168.1.20", false},
+        {"0.0.0.0", false},
+        {"::1", true},
+        {"::ffff:127.0.0.1", true},
+        {"::ffff:192.168.1.20", false},
+        {"::", false},
+        {"::2", false},
+        {"fe80::1", false},
+        {"2001:db8::1", false},
+        {"", false},
+        {"localhost", false},
+        {"127.0.0.1.example", false},
+    };
+    for (const Case& c : cases) {
+        server::FaultSwitch faults;
+        server::SwitchReply reply = faults.request(c.peer, "refuse", "", "104", "");
+        EXPECT_EQ(c.allowed ? 200 : 403, reply.status) << c.peer;
+        EXPECT_EQ(c.allowed ? server::Fault::kRefuse : server::Fault::kNone, faults.current().kind)
+            << c.peer;
+    }
 }
 
 TEST_F(Server, LogsOneLinePerRequest) {

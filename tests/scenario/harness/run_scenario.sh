@@ -8,7 +8,8 @@
 #   # server: demo       a reference server with the demo contest on loopback;
 #                        the fresh database points at it with the link on
 #   # server-fault: Q    query of /admin/fault switched on before the run,
-#                        e.g. "kind=refuse&code=102&count=1" (one line each)
+#                        e.g. "kind=refuse&code=102&count=1" (one line each);
+#                        the server then runs with --faults
 #   # setting: KEY VALUE a setting of the fresh database (one line each)
 #   # sql: STATEMENT     an SQL statement applied to the fresh database after
 #                        the settings (one line each), e.g. queued sheets
@@ -108,8 +109,10 @@ start_server() {
     local data
     data=$(server_data) || exit 1
     data=$(extended_server_data "$data") || exit 1
+    local faults=()
+    [ -z "$(header server-fault)" ] || faults=(--faults)
     "$server_exe" --memory --port 0 --host 127.0.0.1 --time 20250615100000 --data "$data" \
-        > "$work/server.log" 2> "$work/server.err" &
+        "${faults[@]}" > "$work/server.log" 2> "$work/server.err" &
     server_pid=$!
     for _ in $(seq 1 200); do
         port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/server.log")
