@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -10,6 +11,20 @@ namespace server {
 namespace {
 
 using Row = std::vector<std::string>;
+
+// The files of a contest folder; all but pilots.csv are required.
+const char kCompetitions[] = "competitions.csv";
+const char kFlights[] = "flights.csv";
+const char kLines[] = "lines.csv";
+const char kJudges[] = "judges.csv";
+const char kPilots[] = "pilots.csv";
+const char kProgrammes[] = "SD-Template/zeph_programme.csv";
+const char kFigures[] = "SD-Template/zeph_figure.csv";
+const char* const kRequired[] = {kCompetitions, kFlights, kLines, kJudges, kProgrammes, kFigures};
+
+bool isRequired(const std::string& name) {
+    return std::find(std::begin(kRequired), std::end(kRequired), name) != std::end(kRequired);
+}
 
 std::string trim(const std::string& text) {
     size_t first = text.find_first_not_of(" \t\r\n");
@@ -29,13 +44,14 @@ bool toInt(const std::string& text, int* value) {
     return true;
 }
 
-// Calls `take` for every non-empty, non-comment line; stops at the first
-// line it refuses and reports the file and line number.
-bool readRows(const std::string& file, size_t minFields, bool optional,
+// Calls `take` for every non-empty, non-comment line of `name` in `dir`;
+// stops at the first line it refuses and reports the file and line number.
+bool readRows(const std::string& dir, const std::string& name, size_t minFields,
               const std::function<bool(const Row&)>& take, std::string* error) {
+    std::string file = dir + "/" + name;
     std::ifstream in(file);
     if (!in) {
-        if (optional) return true;
+        if (!isRequired(name)) return true;
         *error = "cannot read " + file;
         return false;
     }
@@ -93,10 +109,22 @@ std::vector<std::string> splitFields(const std::string& line) {
     return fields;
 }
 
+std::string Contest::missingFrom(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    if (!fs::is_directory(dir, ignored)) return "no such folder";
+    std::string missing;
+    for (const char* name : kRequired) {
+        if (fs::is_regular_file(fs::path(dir) / name, ignored)) continue;
+        missing += (missing.empty() ? "no " : ", ") + std::string(name);
+    }
+    return missing;
+}
+
 std::optional<Contest> Contest::load(const std::string& dir, std::string* error) {
     Contest c;
     bool ok = readRows(
-                  dir + "/competitions.csv", 2, false,
+                  dir, kCompetitions, 2,
                   [&](const Row& r) {
                       int id = 0;
                       if (!toInt(r[0], &id) || id < 0 || id > 99) return false;
@@ -105,7 +133,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
                   },
                   error) &&
               readRows(
-                  dir + "/flights.csv", 3, false,
+                  dir, kFlights, 3,
                   [&](const Row& r) {
                       Flight f;
                       int doubled = 0;
@@ -120,7 +148,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
                   },
                   error) &&
               readRows(
-                  dir + "/lines.csv", 4, false,
+                  dir, kLines, 4,
                   [&](const Row& r) {
                       LineOrder o;
                       if (!toInt(r[0], &o.comp) || !toInt(r[1], &o.flight) || !toInt(r[2], &o.line))
@@ -138,7 +166,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
                   },
                   error) &&
               readRows(
-                  dir + "/judges.csv", 3, false,
+                  dir, kJudges, 3,
                   [&](const Row& r) {
                       Judge j;
                       if (!toInt(r[0], &j.comp) || !toInt(r[1], &j.line) || !toInt(r[2], &j.number))
@@ -149,7 +177,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
                   },
                   error) &&
               readRows(
-                  dir + "/pilots.csv", 3, true,
+                  dir, kPilots, 3,
                   [&](const Row& r) {
                       int comp = 0, pilot = 0;
                       if (!toInt(r[0], &comp) || !toInt(r[1], &pilot)) return false;
@@ -161,7 +189,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
 
     std::map<int, std::string> scheduleOfProgramme;
     ok = readRows(
-             dir + "/SD-Template/zeph_programme.csv", 4, false,
+             dir, kProgrammes, 4,
              [&](const Row& r) {
                  int id = 0;
                  if (!toInt(r[0], &id)) return false;
@@ -171,7 +199,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
              },
              error) &&
          readRows(
-             dir + "/SD-Template/zeph_figure.csv", 2, false,
+             dir, kFigures, 2,
              [&](const Row& r) {
                  int id = 0;
                  if (!toInt(r[1], &id) || scheduleOfProgramme.count(id) == 0) return false;
@@ -183,7 +211,7 @@ std::optional<Contest> Contest::load(const std::string& dir, std::string* error)
     std::map<std::string, int> countedProgramme;
     for (const auto& [id, name] : scheduleOfProgramme) countedProgramme.emplace(name, id);
     readRows(
-        dir + "/SD-Template/zeph_figure.csv", 2, false,
+        dir, kFigures, 2,
         [&](const Row& r) {
             int id = 0;
             toInt(r[1], &id);

@@ -37,6 +37,9 @@ class Contest {
     // and SD-Template/zeph_programme.csv + zeph_figure.csv from `dir`.
     // On failure returns nullopt and explains why in `error`.
     static std::optional<Contest> load(const std::string& dir, std::string* error);
+    // What keeps `dir` from being a contest folder, "" when nothing: the
+    // folder itself, or the required files it lacks.
+    static std::string missingFrom(const std::string& dir);
 
     const std::vector<Flight>& flights() const { return flights_; }
     const std::vector<Judge>& judges() const { return judges_; }

@@ -23,7 +23,7 @@ namespace {
 struct Options {
     std::string host = "127.0.0.1";
     int port = 8080;
-    std::string data = ".";
+    std::string data;  // the contest folder
     bool memory = false;
     bool faults = false;    // /admin/fault, for tests only
     std::string fixedTime;  // 14 digits: the server's clock stands still there
@@ -31,7 +31,7 @@ struct Options {
 
 void usage() {
     std::fprintf(stderr,
-                 "usage: kalventrix-server [--port N] [--host ADDR] [--data DIR] [--memory]\n"
+                 "usage: kalventrix-server --data DIR [--port N] [--host ADDR] [--memory]\n"
                  "                         [--time YYYYMMDDhhmmss] [--faults]\n"
                  "  --port 0 picks a free port; the chosen one is printed first.\n"
                  "  --faults switches on /admin/fault for tests, from loopback only.\n");
@@ -166,6 +166,19 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    // Whoever starts the server by hand learns at once how to make a contest.
+    const char* makeOne = "scripts/make-server-data.sh DIR makes one from the demo contest";
+    if (options.data.empty()) {
+        std::fprintf(stderr, "kalventrix-server: no contest folder: give one with --data DIR; %s\n",
+                     makeOne);
+        return 1;
+    }
+    std::string missing = server::Contest::missingFrom(options.data);
+    if (!missing.empty()) {
+        std::fprintf(stderr, "kalventrix-server: %s is not a contest folder (%s); %s\n",
+                     options.data.c_str(), missing.c_str(), makeOne);
+        return 1;
+    }
     std::string error;
     std::optional<server::Contest> contest = server::Contest::load(options.data, &error);
     if (!contest) {

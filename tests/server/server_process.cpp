@@ -85,6 +85,45 @@ std::string ServerProcess::output() const {
     return text.str();
 }
 
+ServerEnd runServerToEnd(const std::vector<std::string>& args) {
+    static int ran = 0;
+    std::string errorFile = (fs::current_path() / ("server-" + std::to_string(::getpid()) +
+                                                   "-end-" + std::to_string(++ran) + ".err"))
+                                .string();
+    std::vector<std::string> argv = {KV_SERVER_BIN};
+    argv.insert(argv.end(), args.begin(), args.end());
+    int pid = fork();
+    if (pid == 0) {
+        FILE* out = std::freopen("/dev/null", "w", stdout);
+        FILE* err = std::freopen(errorFile.c_str(), "w", stderr);
+        (void)out;
+        (void)err;
+        std::vector<char*> raw;
+        for (std::string& a : argv) raw.push_back(a.data());
+        raw.push_back(nullptr);
+        execv(raw[0], raw.data());
+        _exit(127);
+    }
+    ServerEnd end;
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 500 && !ended; ++i) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (ended) {
+        end.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    } else {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    std::ifstream in(errorFile);
+    std::stringstream text;
+    text << in.rdbuf();
+    end.errors = text.str();
+    return end;
+}
+
 void writeTestContest(const std::string& dir) {
     fs::path d(dir);
     fs::remove_all(d);

@@ -26,6 +26,14 @@ class ServerProcess {
     std::string logFile_;
 };
 
+struct ServerEnd {
+    int status = -1;     // exit status; -1 when it had to be killed
+    std::string errors;  // what it wrote on standard error
+};
+// Runs kalventrix-server with exactly `args` and waits a few seconds for it
+// to end by itself.
+ServerEnd runServerToEnd(const std::vector<std::string>& args);
+
 // Writes a small contest into `dir`: competition 1 with a single flight, a
 // pair of flights and two lines; the catalogue, a sound tree and update files.
 void writeTestContest(const std::string& dir);

@@ -1,10 +1,11 @@
 // The reference competition server as a process: protocol replies per
 // terminal and line, double flights, refusal codes, idempotent resends,
-// static trees, fault switches, the overview page and shutdown.
+// static trees, fault switches, the overview page, start-up and shutdown.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -308,6 +309,29 @@ TEST(ServerStart, RefusesABrokenContest) {
     writeTestContest(dir);
     std::ofstream(dir + "/flights.csv", std::ios::app) << "1,5,SHORT3,1\n";  // pair without 6
     EXPECT_THROW(ServerProcess(dir, {"--memory"}), std::runtime_error);
+}
+
+TEST(ServerStart, NeedsAContestFolderAndSaysHowToMakeOne) {
+    std::string dir = (std::filesystem::current_path() / "not-a-contest").string();
+    auto refuses = [](const std::vector<std::string>& args, const std::string& missing) {
+        ServerEnd end = runServerToEnd(args);
+        EXPECT_GT(end.status, 0) << missing;
+        EXPECT_THAT(end.errors, HasSubstr(missing));
+        EXPECT_THAT(end.errors, HasSubstr("scripts/make-server-data.sh DIR"));
+        EXPECT_EQ(1, std::count(end.errors.begin(), end.errors.end(), '\n')) << end.errors;
+    };
+    refuses({"--port", "0"}, "--data DIR");
+    refuses({"--port", "0", "--data", dir + "/nowhere"}, "no such folder");
+    for (const char* file : {"competitions.csv", "flights.csv", "lines.csv", "judges.csv",
+                             "SD-Template/zeph_programme.csv", "SD-Template/zeph_figure.csv"}) {
+        writeTestContest(dir);
+        std::filesystem::remove(dir + "/" + file);
+        refuses({"--port", "0", "--data", dir}, file);
+    }
+    // Named pilots are optional.
+    writeTestContest(dir);
+    std::filesystem::remove(dir + "/pilots.csv");
+    EXPECT_NO_THROW(ServerProcess(dir, {"--memory"}));
 }
 
 }  // namespace
