@@ -18,7 +18,12 @@ const char kUsage[] =
     "  --panel [PORT]              front panel page on 127.0.0.1:PORT (default 8080), real time\n"
     "  --server-log FILE           the competition server's request log, shown on the panel\n"
     "  --program PATH              the program (default: kalventrix beside this runner)\n"
-    "  --source DIR                source tree with image/, data/, scripts/, sim/stubs/\n";
+    "  --source DIR                source tree with image/, data/, scripts/, sim/stubs/\n"
+    "script commands, one a line (README.md tells more):\n"
+    "  press KEY [MS], hold KEY MS, down KEY, up KEY, turn N [MS], wait MS,\n"
+    "  until \"TEXT\" [MS], expect ROW \"TEXT\", expect-printer \"TEXT\", lcd, printer,\n"
+    "  printer png FILE, shell, file PATH, sql \"SELECT ...\", quit,\n"
+    "  power-cut                   kill the program where it stands, then start it again\n";
 
 namespace {
 

@@ -264,6 +264,18 @@ void Runner::runSql(const Command& command) {
         out_ << (rows.empty() ? "(no rows)\n" : rows);
 }
 
+// Like a pulled plug: no exit, nothing flushed; the power comes back at once.
+void Runner::cutPower() {
+    if (link_) link_->stop();
+    out_ << "[" << formatTime(now_) << "] power cut\n";
+    if (startProgram()) {
+        out_ << "[" << formatTime(now_) << "] program started again\n";
+    } else {
+        out_ << "cannot start the program\n";
+        scriptError_ = true;
+    }
+}
+
 bool Runner::execute(const Command& command) {
     if (!ensureStarted()) return false;
     out_ << "[" << formatTime(now_) << "] > " << command.source << "\n";
@@ -308,6 +320,9 @@ bool Runner::execute(const Command& command) {
             break;
         case Op::Sql:
             runSql(command);
+            break;
+        case Op::PowerCut:
+            cutPower();
             break;
         case Op::Quit:
             return false;

@@ -6,6 +6,7 @@
 //   "[12.345] cmd"                  a shell command the program ran (the sandbox root as ROOT)
 //   "FAIL line N: ..."              a failed expectation, with what was expected and seen
 //   "[12.345] program ended with status 0 (relaunch)", "... program started again"
+//   "[12.345] power cut"            the program killed where it stood, then started again
 //   "end: ..."                      the closing line
 // A failed expectation does not stop the run; a script error stops it.
 #pragma once
@@ -65,6 +66,7 @@ class Runner {
     void showShell();
     void showFile(const std::string& path);
     void runSql(const Command& command);
+    void cutPower();
 
     std::string printable(const std::string& text) const;
 

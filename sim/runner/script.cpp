@@ -107,7 +107,7 @@ struct Spec {
     Op op;
 };
 
-constexpr std::array<Spec, 15> kCommands{{
+constexpr std::array<Spec, 16> kCommands{{
     {"press", Op::Press},
     {"hold", Op::Hold},
     {"down", Op::Down},
@@ -122,6 +122,7 @@ constexpr std::array<Spec, 15> kCommands{{
     {"shell", Op::Shell},
     {"file", Op::File},
     {"sql", Op::Sql},
+    {"power-cut", Op::PowerCut},
     {"quit", Op::Quit},
 }};
 
@@ -235,6 +236,7 @@ std::string LineParser::parse() {
             break;
         case Op::Lcd:
         case Op::Shell:
+        case Op::PowerCut:
         case Op::Quit:
         case Op::PrinterPng:
             arity(0, 0);

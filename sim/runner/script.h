@@ -22,6 +22,7 @@ enum class Op {
     Shell,
     File,
     Sql,
+    PowerCut,
     Quit,
 };
 

@@ -207,6 +207,23 @@ TEST(Runner, RestartGoesOnWithTheVirtualTimeAndTheWallClockOffset) {
     EXPECT_EQ(board.events.back(), "run 3000000");
 }
 
+// Killed where it stands, then powered up again on the same clocks; "--restart"
+// is not needed for it, and the script goes on with the new run.
+TEST(Runner, APowerCutKillsTheProgramAndStartsItAgain) {
+    FakeBoard board;
+    board.wallOffset = 3600;
+    Outcome outcome = run("wait 500\npower-cut\nwait 100\n", board);
+    EXPECT_EQ(outcome.status, 0) << outcome.transcript;
+    EXPECT_EQ(board.stops, 2);  // the cut, and the end of the run
+    ASSERT_EQ(board.starts.size(), 2u);
+    EXPECT_EQ(board.starts[1].startAt, 500 * kMs);
+    EXPECT_EQ(board.starts[1].wallOffset, 3600);
+    EXPECT_THAT(outcome.transcript,
+                HasSubstr("[0.500] > power-cut\n[0.500] power cut\n[0.500] program started again\n"));
+    EXPECT_EQ(board.events.back(), "run 600000");
+    EXPECT_NE(parseLine("power-cut now", 1).error.find("too many"), std::string::npos);
+}
+
 TEST(Runner, AProgramThatDiesIsAFailureAndIsNotRestarted) {
     FakeBoard board;
     board.exitAt = 100 * kMs;
