@@ -24,6 +24,12 @@ public:
 // Text helpers (app/fn_utils_text.cpp)
 std::string CorrectionAccent(std::string* text);
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
+// A text as one shell word: unchanged when the shell leaves it alone, else in
+// single quotes with each embedded single quote written as '\''.
+std::string shellWord(const std::string& text);
+// The host-name script of the system image for this serial number; the
+// downloads screen and the POWER hold run the same command.
+std::string hostnameCommand(const std::string& serial);
 
 // Screen toolkit (app/fn_utils_screen.cpp)
 void displayFrame();
@@ -35,11 +41,8 @@ bool ButtonPressed();
 void BackupScreen();
 void RestoreScreen();
 
-// Volume dialog and sound commands (app/fn_utils_sound.cpp)
+// Volume dialog (app/fn_utils_sound.cpp)
 void displayVolume(bool up);
-// A text as one shell word: unchanged when the shell leaves it alone, else in
-// single quotes with each embedded single quote written as '\''.
-std::string shellWord(const std::string& text);
 
 // System chores (app/fn_utils_system.cpp)
 void SystemDate(std::string serverTime);

@@ -1,7 +1,6 @@
 // The volume dialog: the encoder sets the output level while REPEAT is held.
 #include <wiringPi.h>
 
-#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -33,17 +32,6 @@ void setMixer(int volume) {
     platform::shell(command);
 }
 
-// Characters a shell takes literally inside a word ('#' is a comment only at
-// the start of one).
-bool isPlainWord(const std::string& text) {
-    static const std::string kPlain = "-_./:@%+=,#";
-    if (text.empty() || text[0] == '#') return false;
-    for (unsigned char c : text)
-        if (!std::isalnum(c) && kPlain.find(static_cast<char>(c)) == std::string::npos)
-            return false;
-    return true;
-}
-
 void drawBar(int volume) {
     myLcd.lcdPrint(std::string((volume - kLowest) / kStep, '*'), 2, 0, true);
     platform::shell("aplay -q " + shellWord(platform::path("/home/pi/TADA.WAV")) + " &");
@@ -64,13 +52,6 @@ int nextMovement(int reading) {
 }
 
 }  // namespace
-
-std::string shellWord(const std::string& text) {
-    if (isPlainWord(text)) return text;
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 void displayVolume(bool up) {
     drawDialog();

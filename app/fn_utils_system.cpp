@@ -2,7 +2,6 @@
 // configuration and the network watchdog script.
 #include <wiringPi.h>
 
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -19,29 +18,6 @@ namespace {
 const char kDateFile[] = "/home/pi/txt/date.txt";
 const char kWifiConfig[] = "/etc/wpa_supplicant/wpa_supplicant.conf";
 const char kWatchdog[] = "wifi_reconnect.sh";
-
-// One shell word whatever the text holds: single quotes, with each single
-// quote of the text written as '\''.
-std::string shellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-// Characters that a shell leaves alone in a bare word.
-bool isPlainWord(const std::string& text) {
-    for (unsigned char c : text) {
-        if (!std::isalnum(c) &&
-            std::string("-_./:@%+=,").find(static_cast<char>(c)) == std::string::npos)
-            return false;
-    }
-    return true;
-}
 
 // A line break inside a value would add lines to the configuration.
 std::string singleLine(const std::string& text) {
@@ -88,7 +64,7 @@ void SystemDate(std::string serverTime) {
 
 int UpdateWifi() {
     // printf, unlike echo, never reads backslashes in its argument.
-    std::string command = "sudo printf '%s' " + shellQuote(wifiConfiguration()) + " | sudo tee " +
+    std::string command = "sudo printf '%s' " + shellWord(wifiConfiguration()) + " | sudo tee " +
                           platform::path(kWifiConfig) + " > /dev/null";
     myLcd.lcdPrint(myTrans.tr(17), 2, 1, true);
     platform::shell(command);
@@ -104,7 +80,7 @@ int UpdateWifi() {
 
 void Create_sh() {
     // The address is one word for the shell; an empty one stays empty.
-    std::string server = isPlainWord(gIPServer) ? gIPServer : shellQuote(gIPServer);
+    const std::string server = gIPServer.empty() ? "" : shellWord(gIPServer);
     std::ofstream script(kWatchdog, std::ios::trunc);
     script << "ping -I wlan0 -c2 " << server << " > /dev/null\n"
            << "if [ $? != 0 ]\n"

@@ -1,4 +1,6 @@
-// Text helpers: folding accented letters for the display, replacing substrings.
+// Text helpers: folding accented letters for the display, replacing substrings,
+// and texts made into words of a shell command.
+#include <cctype>
 #include <string>
 
 #include "app/fn_utils.h"
@@ -26,6 +28,17 @@ const char* folded(unsigned char b) {
     return nullptr;
 }
 
+// Characters a shell takes literally inside a word ('#' is a comment only at
+// the start of one).
+bool isPlainWord(const std::string& text) {
+    static const std::string kPlain = "-_./:@%+=,#";
+    if (text.empty() || text[0] == '#') return false;
+    for (unsigned char c : text)
+        if (!std::isalnum(c) && kPlain.find(static_cast<char>(c)) == std::string::npos)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 std::string CorrectionAccent(std::string* text) {
@@ -51,4 +64,15 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
         position += to.size();
     }
     return text;
+}
+
+std::string shellWord(const std::string& text) {
+    if (isPlainWord(text)) return text;
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string hostnameCommand(const std::string& serial) {
+    return "sudo ./hostname.sh " + shellWord("KALVENTRIX-" + serial);
 }

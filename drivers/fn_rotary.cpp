@@ -2,7 +2,6 @@
 
 #include <wiringPi.h>
 
-#include <cctype>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -20,14 +19,6 @@ constexpr unsigned int kPowerHoldMillis = 300;
 constexpr unsigned int kPowerPollMillis = 100;
 constexpr unsigned int kShutdownWaitMillis = 100000;
 constexpr unsigned int kBounceGuardMicros = 500;
-
-// The serial number goes into a root shell command: only plain characters.
-std::string shellSafe(const std::string& text) {
-    std::string safe;
-    for (char c : text)
-        if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_') safe += c;
-    return safe;
-}
 
 void cancelPowerPrompt() {
     myLcd.restore();
@@ -120,7 +111,7 @@ void RpButton::holdToPowerOff() {
         cancelPowerPrompt();
         return;
     }
-    const std::string command = "sudo ./hostname.sh KALVENTRIX-" + shellSafe(mySerialNum);
+    const std::string command = hostnameCommand(mySerialNum);
     std::printf("myCmd : %s\n", command.c_str());
     platform::shell(command);
     ErrorScreen("Powering OFF...");

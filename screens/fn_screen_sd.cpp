@@ -3,7 +3,6 @@
 
 #include <wiringPi.h>
 
-#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -39,25 +38,6 @@ enum Entry {
     kLogs,
     kEntryCount
 };
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-bool isPlainWord(const std::string& text) {
-    if (text.empty()) return false;
-    for (unsigned char c : text)
-        if (!std::isalnum(c) &&
-            std::string("-_./:@%+=,").find(static_cast<char>(c)) == std::string::npos)
-            return false;
-    return true;
-}
-
-std::string word(const std::string& text) {
-    return isPlainWord(text) ? text : quoted(text);
-}
 
 // "sudo curl -f SERVER/FROM -o TO", true when curl saved the file.
 bool fetch(const std::string& from, const std::string& to) {
@@ -137,7 +117,7 @@ MenuAction defaultSettings() {
 
 MenuAction renameHost() {
     ErrorScreen("Updating hostname");
-    const std::string command = "sudo ./hostname.sh " + word("KALVENTRIX-" + mySerialNum);
+    const std::string command = hostnameCommand(mySerialNum);
     std::printf("wcmd : %s\n", command.c_str());
     platform::shell(command);
     return MenuAction::leaveWith(kReboot);
@@ -179,7 +159,7 @@ MenuAction runEntry(int sel) {
 }  // namespace
 
 std::string serverUrlWord(const std::string& server, const std::string& path) {
-    return word(server + path);
+    return shellWord(server + path);
 }
 
 void display_sd(int item) {

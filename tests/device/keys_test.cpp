@@ -244,12 +244,13 @@ TEST_F(PowerTest, HoldingThreeHundredMillisecondsPowersOff) {
               "myCmd : sudo ./hostname.sh KALVENTRIX-1234\n");
 }
 
-TEST_F(PowerTest, SerialNumberCannotInjectShellCommands) {
+// Quoted as the downloads screen quotes it: one terminal, one host name.
+TEST_F(PowerTest, SerialNumberReachesTheHostNameScriptAsOneQuotedWord) {
     const std::string serial = mySerialNum;
-    mySerialNum = "12;reboot";
+    mySerialNum = "12;true";
     showPrompt();
     tap("POWER", 10, 450);
     waitMillis(101000);
     mySerialNum = serial;
-    EXPECT_EQ(shellCommands(), "sudo ./hostname.sh KALVENTRIX-12reboot\nsudo shutdown -h now\n");
+    EXPECT_EQ(shellCommands(), "sudo ./hostname.sh 'KALVENTRIX-12;true'\nsudo shutdown -h now\n");
 }
