@@ -80,7 +80,8 @@ int UpdateWifi() {
 
 void Create_sh() {
     // The address is one word for the shell; an empty one stays empty.
-    const std::string server = gIPServer.empty() ? "" : shellWord(gIPServer);
+    const std::string address = net::serverAddress(gIPServer);
+    const std::string server = address.empty() ? "" : shellWord(address);
     std::ofstream script(kWatchdog, std::ios::trunc);
     script << "ping -I wlan0 -c2 " << server << " > /dev/null\n"
            << "if [ $? != 0 ]\n"

@@ -17,7 +17,7 @@ const int kSilentJudge = 999;
 const int kWrongSchedule = 106;
 
 std::string scriptUrl(const std::string& query) {
-    return gIPServer + kScript + "?" + query;
+    return net::serverAddress(gIPServer) + kScript + "?" + query;
 }
 
 std::string contextParams(int flight, int judge, int pilot, int comp) {

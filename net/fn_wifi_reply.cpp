@@ -149,6 +149,23 @@ PilotReply parseNextPilotReply(const std::string& body) {
     return reply;
 }
 
+std::string serverAddress(const std::string& stored) {
+    std::string plain;
+    size_t start = 0;
+    for (int part = 0; part < 4; ++part) {
+        const size_t end = part < 3 ? stored.find('.', start) : stored.size();
+        if (end == std::string::npos) return stored;
+        const std::string number = stored.substr(start, end - start);
+        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos)
+            return stored;
+        const size_t first = number.find_first_not_of('0');
+        if (part > 0) plain += '.';
+        plain += first == std::string::npos ? "0" : number.substr(first);
+        start = end + 1;
+    }
+    return plain;
+}
+
 std::string urlEncode(const std::string& text) {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;

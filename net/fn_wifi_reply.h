@@ -42,6 +42,11 @@ std::string clockTextAt(const std::string& text, size_t pos);
 // True for "YYYY-MM-DD HH:MM:SS" naming a real moment (years 1970 to 9999).
 bool isValidClockText(const std::string& text);
 
+// The server address as the network tools must read it: four dotted numbers
+// lose the leading zeros of each (the settings screen writes "192.168.010.020",
+// which tools would read as octal); any other text comes back unchanged.
+std::string serverAddress(const std::string& stored);
+
 // Percent-encodes everything but the unreserved characters of a URL.
 std::string urlEncode(const std::string& text);
 

@@ -11,6 +11,7 @@
 #include "db/fn_sqlite.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
+#include "net/fn_wifi_reply.h"
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "printer/Pi_Thermal_layout.h"
@@ -124,8 +125,9 @@ void Pi_Thermal::printparams() {
     platform::shell("ip -a address | grep link/ether > " + txtFile("mac.txt"));
     platform::shell("hostname -I > " + txtFile("ip.txt"));
     platform::shell("iwlist wlan0 scan | grep ESSID > " + txtFile("essid.txt"));
-    platform::shell("ping -c 3 " + db.get_param_string("KALVENTRIX_IPServer") + " > " +
-                    txtFile("ping.txt"));
+    platform::shell("ping -c 3 " +
+                    net::serverAddress(db.get_param_string("KALVENTRIX_IPServer")) +
+                    " > " + txtFile("ping.txt"));
 
     reset();
     justify('L');

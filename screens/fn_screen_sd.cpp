@@ -11,6 +11,7 @@
 #include "db/fn_sqlite.h"
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
+#include "net/fn_wifi_reply.h"
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "screens/glyphs.h"
@@ -159,7 +160,7 @@ MenuAction runEntry(int sel) {
 }  // namespace
 
 std::string serverUrlWord(const std::string& server, const std::string& path) {
-    return shellWord(server + path);
+    return shellWord(net::serverAddress(server) + path);
 }
 
 void display_sd(int item) {

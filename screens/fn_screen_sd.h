@@ -10,5 +10,5 @@ void display_sd(int item);
 void display_SD_param();
 
 // A URL on the server as one shell word: left bare when the shell reads it as
-// it stands, quoted otherwise.
+// it stands, quoted otherwise; the server address without leading zeros.
 std::string serverUrlWord(const std::string& server, const std::string& path);

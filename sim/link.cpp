@@ -36,13 +36,14 @@ int exitCodeOf(int status) {
     return -1;
 }
 
-// A terminal on the virtual board talks to loopback only: every other address
-// goes to a proxy that refuses at once (libcurl and the curl tool both obey).
+// A terminal on the virtual board talks to loopback only (the whole of
+// 127.0.0.0/8): every other address goes to a proxy that refuses at once
+// (libcurl and the curl tool both obey).
 const char* const kLoopbackOnly[] = {
-    "http_proxy=http://127.0.0.1:9", "https_proxy=http://127.0.0.1:9",
-    "HTTPS_PROXY=http://127.0.0.1:9", "ALL_PROXY=http://127.0.0.1:9",
-    "all_proxy=http://127.0.0.1:9",   "no_proxy=127.0.0.1,localhost,::1",
-    "NO_PROXY=127.0.0.1,localhost,::1"};
+    "http_proxy=http://127.0.0.1:9",        "https_proxy=http://127.0.0.1:9",
+    "HTTPS_PROXY=http://127.0.0.1:9",       "ALL_PROXY=http://127.0.0.1:9",
+    "all_proxy=http://127.0.0.1:9",         "no_proxy=127.0.0.0/8,localhost,::1",
+    "NO_PROXY=127.0.0.0/8,localhost,::1"};
 
 bool isProxyVariable(const std::string& variable) {
     for (const char* fixed : kLoopbackOnly) {

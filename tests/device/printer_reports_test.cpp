@@ -124,6 +124,27 @@ TEST_F(SettingsReport, DeviceEntriesComeFromTheSystemTools) {
     EXPECT_EQ(shell[5].command, "ping -c 3 10.1.1.5 > " + root + "/home/pi/txt/ping.txt");
 }
 
+// The address reaches ping without leading zeros.
+TEST_F(SettingsReport, PingGetsTheServerAddressAsOneShellWord) {
+    const struct {
+        const char* stored;
+        const char* word;
+    } rows[] = {
+        {"010.001.001.005", "10.1.1.5"},
+    };
+    for (const auto& row : rows) {
+        setParam("KALVENTRIX_IPServer", row.stored, "Server", "2");
+        const std::size_t from = sim::Board::instance().shellLog().size();
+        printer.printparams();
+        paperText();
+        const auto shell = sim::Board::instance().shellLog();
+        ASSERT_GT(shell.size(), from + 5) << row.stored;
+        EXPECT_EQ(shell[from + 5].command,
+                  std::string("ping -c 3 ") + row.word + " > " + root + "/home/pi/txt/ping.txt")
+            << row.stored;
+    }
+}
+
 TEST_F(SettingsReport, AnEmptyNetworkListStillPrintsItsHeadingAndSeparator) {
     tool("iwlist", "");
     tool("ping", "ping: unknown host\n");

@@ -162,3 +162,32 @@ TEST(UrlEncode, KeepsSafeCharactersAndEscapesTheRest) {
     EXPECT_EQ("%C3%A9", net::urlEncode("\xC3\xA9"));
     EXPECT_EQ("", net::urlEncode(""));
 }
+
+// Tools read a number with a leading zero as octal: "010" would be 8.
+TEST(ServerAddress, DottedNumbersLoseTheirLeadingZerosAnythingElseStays) {
+    const struct {
+        const char* stored;
+        const char* used;
+    } rows[] = {
+        {"192.168.010.020", "192.168.10.20"},
+        {"127.000.000.010", "127.0.0.10"},
+        {"192.168.004.008", "192.168.4.8"},
+        {"000.000.000.000", "0.0.0.0"},
+        {"0.0.0.0", "0.0.0.0"},
+        {"10.0.0.1", "10.0.0.1"},
+        {"0010.1.1.1", "10.1.1.1"},
+        {"server.example", "server.example"},
+        {"10.0.0.1:8080", "10.0.0.1:8080"},
+        {"http://192.168.010.020", "http://192.168.010.020"},
+        {"192.168.010.020/kv", "192.168.010.020/kv"},
+        {"192.168.010", "192.168.010"},
+        {"192.168.010.020.030", "192.168.010.020.030"},
+        {"192..010.020", "192..010.020"},
+        {"192.168.010.", "192.168.010."},
+        {".168.010.020", ".168.010.020"},
+        {" 192.168.010.020", " 192.168.010.020"},
+        {"192.168.0x10.020", "192.168.0x10.020"},
+        {"", ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.used, net::serverAddress(row.stored)) << row.stored;
+}

@@ -182,7 +182,7 @@ TEST_F(SystemChores, RebootQuestionAnsweredWithMinusAsksForTheReboot) {
 }
 
 TEST_F(SystemChores, WatchdogScriptPingsTheServer) {
-    gIPServer = "192.168.4.1";
+    gIPServer = "192.168.004.001";  // as the settings screen stores it
     Create_sh();
     EXPECT_EQ(
         "ping -I wlan0 -c2 192.168.4.1 > /dev/null\n"

@@ -135,7 +135,7 @@ TEST_F(SpeedFile, MissingMarkerFileOrFiguresGiveNothing) {
 }
 
 TEST(ServerUrl, PlainAddressesStayBareOthersAreQuoted) {
-    EXPECT_EQ("192.168.004.001/updates/param.sql",
+    EXPECT_EQ("192.168.4.1/updates/param.sql",
               serverUrlWord("192.168.004.001", "/updates/param.sql"));
     EXPECT_EQ("http://127.0.0.1:8080/SD-Template/zeph_figure.csv",
               serverUrlWord("http://127.0.0.1:8080", "/SD-Template/zeph_figure.csv"));

@@ -7,6 +7,10 @@
 #   # status: N          expected exit status (0 when absent)
 #   # server: demo       a reference server with the demo contest on loopback;
 #                        the fresh database points at it with the link on
+#   # server-listen: ADDR:PORT
+#                        where that server listens instead of 127.0.0.1 on a
+#                        free port; a port below 1024 needs root, without it
+#                        the scenario is skipped (status 77)
 #   # server-fault: Q    query of /admin/fault switched on before the run,
 #                        e.g. "kind=refuse&code=102&count=1" (one line each);
 #                        the server then runs with --faults
@@ -19,7 +23,8 @@
 #   # server-remove: PATH
 #                        PATH (e.g. updates/param.sql) taken out of that copy
 #   # file: PATH LINE    LINE added to the file PATH of the fresh sandbox (e.g.
-#                        /home/pi/lastTicket_comp.txt) before the run
+#                        /home/pi/lastTicket_comp.txt) before the run; without
+#                        LINE the file is made empty
 #   # server-request: Q  query of /import-kalventrix.php sent before the run
 #                        by the terminal "raspberrypi" (one line each), e.g.
 #                        sheets of earlier flights; left out of the transcript
@@ -51,6 +56,9 @@ done < <(header options)
 expected_status=$(header status | head -n1)
 expected_status=${expected_status:-0}
 server_kind=$(header server | head -n1)
+server_listen=$(header server-listen | head -n1)
+server_host=${server_listen%:*}
+server_host=${server_host:-127.0.0.1}
 
 server_pid=""
 stop_server() {
@@ -111,11 +119,17 @@ start_server() {
     data=$(extended_server_data "$data") || exit 1
     local faults=()
     [ -z "$(header server-fault)" ] || faults=(--faults)
-    "$server_exe" --memory --port 0 --host 127.0.0.1 --time 20250615100000 --data "$data" \
-        "${faults[@]}" > "$work/server.log" 2> "$work/server.err" &
+    local want_port=${server_listen##*:}
+    want_port=${want_port:-0}
+    if [ "$want_port" -lt 1024 ] && [ "$want_port" != 0 ] && [ "$(id -u)" != 0 ]; then
+        echo "scenario: skipped: listening on $server_listen needs root" >&2
+        exit 77
+    fi
+    "$server_exe" --memory --port "$want_port" --host "$server_host" --time 20250615100000 \
+        --data "$data" "${faults[@]}" > "$work/server.log" 2> "$work/server.err" &
     server_pid=$!
     for _ in $(seq 1 200); do
-        port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/server.log")
+        port=$(sed -n 's/^listening on [0-9.]*:\([0-9]*\)$/\1/p' "$work/server.log")
         [ -n "$port" ] && return 0
         kill -0 "$server_pid" 2>/dev/null || break
         sleep 0.05
@@ -129,7 +143,7 @@ prepare_database() {
     local database="$root/home/pi/kalventrix-db" server="127.000.000.001" sql="" key value
     "$source_dir/scripts/make-db.sh" "$database" > /dev/null || fail "cannot build the database"
     if [ -n "$port" ]; then
-        server="http://127.0.0.1:$port"
+        server="http://$server_host:$port"
         sql="UPDATE param SET valeur = '1' WHERE cle = 'KALVENTRIX_WIFI';"
     fi
     sql+="UPDATE param SET valeur = '$server' WHERE cle = 'KALVENTRIX_IPServer';"
@@ -144,7 +158,7 @@ prepare_database() {
 switch_faults() {
     local query
     while IFS= read -r query; do
-        curl -s -f -o /dev/null "http://127.0.0.1:$port/admin/fault?$query" ||
+        curl -s -f -o /dev/null "http://$server_host:$port/admin/fault?$query" ||
             fail "fault \"$query\" refused"
     done < <(header server-fault)
 }
@@ -153,7 +167,7 @@ switch_faults() {
 send_requests() {
     local query
     while IFS= read -r query; do
-        curl -s -f -o /dev/null -u raspberrypi: "http://127.0.0.1:$port/import-kalventrix.php?$query" ||
+        curl -s -f -o /dev/null -u raspberrypi: "http://$server_host:$port/import-kalventrix.php?$query" ||
             fail "request \"$query\" failed"
     done < <(header server-request)
 }
@@ -175,8 +189,12 @@ prepare_files() {
             /*) ;;
             *) fail "sandbox file \"$path\" is not an absolute path" ;;
         esac
-        mkdir -p "$(dirname "$root$path")" && printf '%s\n' "$line" >> "$root$path" ||
-            fail "cannot write $path"
+        mkdir -p "$(dirname "$root$path")" || fail "cannot write $path"
+        if [ -z "$line" ]; then
+            : >> "$root$path"
+        else
+            printf '%s\n' "$line" >> "$root$path"
+        fi || fail "cannot write $path"
     done < <(header file)
 }
 
