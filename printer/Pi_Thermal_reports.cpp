@@ -126,7 +126,7 @@ void Pi_Thermal::printparams() {
     platform::shell("hostname -I > " + txtFile("ip.txt"));
     platform::shell("iwlist wlan0 scan | grep ESSID > " + txtFile("essid.txt"));
     platform::shell("ping -c 3 " +
-                    net::serverAddress(db.get_param_string("KALVENTRIX_IPServer")) +
+                    shellWord(net::serverAddress(db.get_param_string("KALVENTRIX_IPServer"))) +
                     " > " + txtFile("ping.txt"));
 
     reset();

@@ -124,13 +124,16 @@ TEST_F(SettingsReport, DeviceEntriesComeFromTheSystemTools) {
     EXPECT_EQ(shell[5].command, "ping -c 3 10.1.1.5 > " + root + "/home/pi/txt/ping.txt");
 }
 
-// The address reaches ping without leading zeros.
+// The address reaches ping without leading zeros and as one shell word.
 TEST_F(SettingsReport, PingGetsTheServerAddressAsOneShellWord) {
     const struct {
         const char* stored;
         const char* word;
     } rows[] = {
         {"010.001.001.005", "10.1.1.5"},
+        {"club.example;true", "'club.example;true'"},
+        {"$(true)", "'$(true)'"},
+        {"club house", "'club house'"},
     };
     for (const auto& row : rows) {
         setParam("KALVENTRIX_IPServer", row.stored, "Server", "2");
