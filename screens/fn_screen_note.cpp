@@ -196,9 +196,12 @@ RpButton* const kScoreButtons[10] = {&myButton_1, &myButton_2, &myButton_3, &myB
                                      &myButton_9, &myButton_10};
 
 void handleScoreKeys() {
-    const unsigned int zero = myButton_0.getResetValue();
+    // Button 0's press stays pending while it is applied: on a tenths figure
+    // it is the awaited tenth as well, so 0 gives 0.0 at once.
+    const unsigned int zero = myButton_0.getValue();
     if (zero == 1) applyKey(0);
     if (zero == 2) applyKey(-2);
+    if (zero != 0) myButton_0.resetValue();
     for (int digit = 1; digit <= 10; ++digit)
         if (kScoreButtons[digit - 1]->getResetValue() == 1) applyKey(digit);
 }

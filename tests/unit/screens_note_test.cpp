@@ -72,6 +72,23 @@ TEST_F(ScoreEntry, FlightIsStoredSentAndPrintedOnConfirmation) {
     EXPECT_TRUE(contains(paper, "7.5"));
 }
 
+// The press of 0 is still pending when the tenth is awaited: it is the tenth
+// as well, so 0 scores 0.0 at once, as on every other kind.
+TEST_F(ScoreEntry, ZeroOnATenthsFigureScoresAtOnce) {
+    press("10", 300);
+    press("VALID", 600);
+    press("7", 900);
+    press("VALID", 1200);
+    press("0", 1500);       // figure 3 is scored in tenths
+    press("VALID", 1800);   // the confirmation
+    press("VALID", 2300);   // confirms
+    press("4", 2800);       // a tenth, should the 0 still wait for one
+    press("VALID", 3100);
+    press("VALID", 3600);
+    screen_note();
+    EXPECT_EQ(0, stored(2));
+}
+
 TEST_F(ScoreEntry, UntouchedTenIsRefusedAndTheFigureStays) {
     std::vector<std::string> glass;
     press("VALID", 300);
