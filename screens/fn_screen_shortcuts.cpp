@@ -36,16 +36,17 @@ void reprint(const LastTicket& ticket) {
                         gLang, 0, aNote);
 }
 
-// The dialog opens upwards; while REPEAT is held, each further turn made in it
-// opens it again in the direction of that turn.
+// Each round opens the dialog upwards. When the knob has moved by then and
+// REPEAT is held, the dialog opens again in the direction of that move and the
+// entry runs again at once, from a fresh dialog upwards.
 void volume() {
     int last = myEncoder.getValue();
-    displayVolume(true);
     for (;;) {
+        displayVolume(true);
         const int reading = myEncoder.getValue();
         if (reading == last || digitalRead(kPinRepeat) != 0) return;
         displayVolume(reading > last);
-        last = reading;
+        last = myEncoder.getValue();
     }
 }
 

@@ -272,6 +272,24 @@ TEST_F(Shortcuts, VolumeStepsUpAndIsStored) {
     EXPECT_TRUE(contains(shellSince(from), "amixer cset numid=1 82%"));
 }
 
+// With REPEAT held, a turn made in the dialog runs the entry again at once, and
+// every round opens the dialog upwards first: 82, a turn up (84), the dialog
+// for that turn (86), the next round (88); nothing turned then: it ends.
+TEST_F(Shortcuts, HeldRepeatRunsTheVolumeEntryAgainForEachTurn) {
+    const std::size_t from = shellCount();
+    turn(2, 300);
+    press("REPEAT", 1300, 9000);
+    press("R_C", 1400);
+    turn(1, 3000);  // inside the first dialog
+    press("R_C", 13000, kLong);
+    screen_shortcuts();
+    std::vector<std::string> levels;
+    for (const std::string& command : shellSince(from))
+        if (command.rfind("sudo amixer cset numid=1 ", 0) == 0) levels.push_back(command.substr(25));
+    EXPECT_EQ((std::vector<std::string>{"82%", "84%", "86%", "88%"}), levels);
+    EXPECT_EQ("88", paramValue("KALVENTRIX_1VOL"));
+}
+
 // ---------------------------------------------------------------------------
 // Settings
 
