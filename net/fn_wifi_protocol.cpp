@@ -43,14 +43,15 @@ net::HttpResult send(const std::string& request) {
 
 // Shared tail of a sheet delivery: -1 for no answer or an unreadable reply,
 // the server's code otherwise; an acceptance sets the clock from its time.
-// Refusals go to the WiFi log only when `logRefusals` is set.
+// Refusals and unreadable replies go to the WiFi log only when `logRefusals`
+// is set: resends stay out of it.
 int readScoreReply(const net::HttpResult& reply, const char* echo, const std::string& context,
                    bool logRefusals) {
     if (!reply.ok) return -1;
     std::optional<net::ScoreReply> parsed = net::parseScoreReply(reply.text);
     if (!parsed) {
         std::printf("unreadable reply: %s\n", reply.text.substr(0, 80).c_str());
-        net::logRefusal(-1, context);
+        if (logRefusals) net::logRefusal(-1, context);
         return -1;
     }
     std::printf(echo, parsed->code);

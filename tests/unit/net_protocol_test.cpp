@@ -192,13 +192,16 @@ TEST_F(Protocol, ResendHasNoLineAndLogsNoRefusal) {
     EXPECT_EQ("/import-kalventrix.php?OPT=U&F=2&J=4&D=12&C=3&N1=7&N2=7.5", targets().at(1));
 }
 
-TEST_F(Protocol, ResendOfAnUnreadableReplyIsALoggedFailure) {
+// Resends stay out of the log; only the transport logs its own failures.
+TEST_F(Protocol, ResendOfAnUnreadableReplyIsAFailureLeftOutOfTheLog) {
     server.setFallback(ScriptedReply::body200("Fatal error"));
     EXPECT_EQ(-1, wifi_resend_score(sheetOf({70}), 3, 2, 4, 12));
-    EXPECT_THAT(log(), HasSubstr(" Error : -1\n> M:U 3/2 J4 P12\n\n"));
+    EXPECT_EQ("", log());
     fakeplatform::reset();
     gIPServer = closedAddress();
     EXPECT_EQ(-1, wifi_resend_score(sheetOf({70}), 3, 2, 4, 12));
+    EXPECT_THAT(log(), HasSubstr("1-Wifi error"));
+    EXPECT_THAT(log(), Not(HasSubstr("Error :")));
 }
 
 TEST_F(Protocol, NearRealTimeSendsTheLastFourFigures) {
