@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "app/fn_utils.h"
 #include "db/fn_sqlite.h"
@@ -200,6 +201,14 @@ static int readBoardDescription() {
     return speed;
 }
 
+// "OK", or the engine's text for a database the terminal cannot use (a
+// damaged card, a file that is no database, missing tables).
+static std::string gDatabaseProblem = "OK";
+
+static bool databaseUsable() {
+    return gDatabaseProblem == "OK";
+}
+
 static void printStartupTicket(int speed) {
     printer.setParam(platform::path("/dev/serial0"), 2.68, speed);
     printer.begin(120);
@@ -215,8 +224,34 @@ static void printStartupTicket(int speed) {
     printer.printlf();
     printer.print(gDate == "-1" ? std::string("Connection in progress...") : gDate);
     printer.printlf();
+    if (!databaseUsable()) {
+        printer.print("DATABASE ERROR :");
+        printer.printlf();
+        printer.print(gDatabaseProblem);
+        printer.printlf();
+    }
     printer.printlf();
     printer.printlf();
+}
+
+// The text on the two rows inside a frame, cut between words where it can.
+static std::pair<std::string, std::string> framedRows(const std::string& text) {
+    const size_t width = RpLcd::kCols;
+    if (text.size() <= width) return {text, ""};
+    size_t cut = text.rfind(' ', width);
+    if (cut == std::string::npos || cut == 0) cut = width;
+    const size_t rest = text[cut] == ' ' ? cut + 1 : cut;
+    return {text.substr(0, cut), text.substr(rest, width)};
+}
+
+// Every database operation would fail on the console only: the technician
+// is told before anything else, in the engine's words.
+static void reportDatabaseProblem() {
+    const auto rows = framedRows("DB: " + gDatabaseProblem);
+    ErrorScreen(rows.first, rows.second);
+    ClrButtons();
+    while (!ButtonPressed()) delay(10);
+    ClrButtons();
 }
 
 static void startup() {
@@ -233,10 +268,12 @@ static void startup() {
         for (RpButton* button : kClickButtons) button->setClick(true);
     const int speed = readBoardDescription();
     myEncoder.setDblClick(gDBLCLICK);
+    gDatabaseProblem = db.test_connection();
     printStartupTicket(speed);
     if (myButton_VALID.getResetValue() != 0) gCJ = true;
     ClrButtons();
     while (!startupComplete) delay(10);
+    if (!databaseUsable()) reportDatabaseProblem();
     if (!gWIFI) {
         ErrorScreen(myTrans.tr(57));
         while (myButton_VALID.getResetValue() == 0 && myButton_R_C.getResetValue() == 0) delay(5);

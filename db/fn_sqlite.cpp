@@ -10,6 +10,20 @@
 
 using kvdb::Statement;
 
+namespace {
+
+// The engine's message when the settings table cannot be queried, else "".
+std::string settingsTableProblem(sqlite3* handle) {
+    sqlite3_stmt* stmt = nullptr;
+    std::string problem;
+    if (sqlite3_prepare_v2(handle, "SELECT count(*) FROM param;", -1, &stmt, nullptr) != SQLITE_OK)
+        problem = sqlite3_errmsg(handle);
+    sqlite3_finalize(stmt);
+    return problem;
+}
+
+}  // namespace
+
 RpSqlite::RpSqlite(std::string path, int* rc) : dbPath(std::move(path)) {
     int code = sqlite3_open(dbPath.c_str(), &handle);
     if (code != SQLITE_OK) {
@@ -21,9 +35,12 @@ RpSqlite::RpSqlite(std::string path, int* rc) : dbPath(std::move(path)) {
     // The sqlite3 shell may be applying a downloaded script to the same file.
     sqlite3_busy_timeout(handle, 2000);
     // A stored sheet must survive a power cut: every commit is synced, and the
-    // write-ahead log makes that one sync instead of several.
-    sqlite3_exec(handle, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
-                 nullptr);
+    // write-ahead log makes that one sync instead of several. Switching to it
+    // writes the file, so a file without the terminal's tables (empty, or no
+    // database at all) is left exactly as found for whoever repairs the card.
+    if (settingsTableProblem(handle).empty())
+        sqlite3_exec(handle, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr,
+                     nullptr);
     *rc = 1;
 }
 
@@ -40,16 +57,10 @@ int RpSqlite::callback_mod(void*, int, char**, char**) {
 }
 
 std::string RpSqlite::test_connection() {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(handle, "SELECT count(*) FROM param;", -1, &stmt, nullptr) !=
-        SQLITE_OK) {
-        std::string message = sqlite3_errmsg(handle);
-        std::cout << "error: " << message << std::endl;
-        sqlite3_finalize(stmt);
-        return message;
-    }
-    sqlite3_finalize(stmt);
-    return "OK";
+    const std::string problem = settingsTableProblem(handle);
+    if (problem.empty()) return "OK";
+    std::cout << "error: " << problem << std::endl;
+    return problem;
 }
 
 std::string RpSqlite::read_param(std::string key) {
