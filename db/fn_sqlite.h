@@ -64,6 +64,9 @@ class RpSqlite {
     int erase_pilot(int cmpid, int vol_n, int juge_n, int pil_n);
     int truncate_note();
     int write_notsent(int cmpid, int vol_n, int juge_n, int pil_n);
+    // The sheet and its queue entry in one transaction, so that no moment
+    // leaves a stored sheet that is neither delivered nor queued.
+    int write_notes_notsent(std::vector<Note> notes, int cmpid, int vol_n, int juge_n, int pil_n);
     int read_notsent(int* cmpids, int* vols, int* juges, int* pils, int offset, int juge_n);
     int delete_notsent(int cmpid, int vol_n, int juge_n, int pil_n);
     std::string read_notsent_print();
@@ -84,6 +87,9 @@ class RpSqlite {
     sqlite3* _handle() { return handle; }
 
   private:
+    // The rows of a sheet, replacing those stored for it; inside a transaction.
+    int _replace_sheet(std::vector<Note>& notes, int cmpid, int vol_n, int juge_n, int pil_n);
+
     std::string dbPath;
     sqlite3* handle = nullptr;
 };

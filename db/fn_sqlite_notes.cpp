@@ -56,6 +56,27 @@ int RpSqlite::write_notes(std::vector<Note> notes, int cmpid, int vol_n, int jug
     // The whole sheet or nothing: figures of an earlier, longer sheet must not survive.
     kvdb::Transaction transaction(handle);
     if (!transaction.ok()) return -1;
+    const int stored = _replace_sheet(notes, cmpid, vol_n, juge_n, pil_n);
+    if (stored != 1) return stored;
+    return transaction.commit() ? 1 : -2;
+}
+
+int RpSqlite::write_notes_notsent(std::vector<Note> notes, int cmpid, int vol_n, int juge_n,
+                                  int pil_n) {
+    if (notes.empty()) {
+        std::cout << "error: no figure to store" << std::endl;
+        return -1;
+    }
+    kvdb::Transaction transaction(handle);
+    if (!transaction.ok()) return -1;
+    int result = _replace_sheet(notes, cmpid, vol_n, juge_n, pil_n);
+    if (result == 1) result = write_notsent(cmpid, vol_n, juge_n, pil_n);
+    if (result != 1) return result;
+    return transaction.commit() ? 1 : -2;
+}
+
+int RpSqlite::_replace_sheet(std::vector<Note>& notes, int cmpid, int vol_n, int juge_n,
+                             int pil_n) {
     Statement erase(handle, std::string("DELETE FROM note") + kSheet);
     bindSheet(erase, cmpid, vol_n, juge_n, pil_n);
     if (!erase.run()) return -2;
@@ -72,8 +93,7 @@ int RpSqlite::write_notes(std::vector<Note> notes, int cmpid, int vol_n, int jug
         insert.bind(index + 7, notes[i].getOption());
         index += 8;
     }
-    if (!insert.run()) return -2;
-    return transaction.commit() ? 1 : -2;
+    return insert.run() ? 1 : -2;
 }
 
 int RpSqlite::read_notes(int cmpid, int vol_n, int juge_n, int pil_n) {

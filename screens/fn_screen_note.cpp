@@ -236,18 +236,26 @@ void waitForValid() {
     while (myButton_VALID.getResetValue() == 0) delay(10);
 }
 
+// The sheet is stored and queued at once, before it goes out: a power cut
+// during the delivery, however long that takes, leaves it queued for a resend.
+// It leaves the queue once the server has accepted it.
+struct Keeping {
+    bool queued = false;  // rows and queue entry committed together
+    bool stored = false;  // and the rows read back hold the sheet
+};
+
 // The rows read back must hold the sheet: a statement can fail after it was prepared.
-bool sheetStored() {
+Keeping storeAndQueue() {
     const std::vector<Note> sheet = aNote;
-    const bool prepared = db.write_notes(sheet, gComp, gFlight, gJudge, gPilot) == 1;
-    bool stored = false;
-    if (prepared && db.read_notes(gComp, gFlight, gJudge, gPilot) == 1 &&
+    Keeping kept;
+    kept.queued = db.write_notes_notsent(sheet, gComp, gFlight, gJudge, gPilot) == 1;
+    if (kept.queued && db.read_notes(gComp, gFlight, gJudge, gPilot) == 1 &&
         aNote.size() >= sheet.size()) {
-        stored = std::equal(sheet.begin(), sheet.end(), aNote.begin(),
-                            [](Note a, Note b) { return a.getValue() == b.getValue(); });
+        kept.stored = std::equal(sheet.begin(), sheet.end(), aNote.begin(),
+                                 [](Note a, Note b) { return a.getValue() == b.getValue(); });
     }
     aNote = sheet;
-    return stored;
+    return kept;
 }
 
 void reportUnstoredSheet() {
@@ -313,15 +321,17 @@ bool endOfFlight() {
         return false;
     }
     ErrorScreen(myTrans.tr(17));
-    const bool stored = sheetStored();
+    const Keeping kept = storeAndQueue();
     deliver();
-    if (!stored) reportUnstoredSheet();
+    if (wifiRet == 0) db.delete_notsent(gComp, gFlight, gJudge, gPilot);
+    if (!kept.stored) reportUnstoredSheet();
     ticket();
     ClrButtons();
-    if (wifiRet != 0)
-        db.write_notsent(gComp, gFlight, gJudge, gPilot);
-    else
+    if (wifiRet != 0) {
+        if (!kept.queued) db.write_notsent(gComp, gFlight, gJudge, gPilot);
+    } else {
         resendQueue();
+    }
     return true;
 }
 

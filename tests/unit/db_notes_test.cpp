@@ -112,6 +112,25 @@ TEST_F(NotesTest, WritersReportAFailedStep) {
     EXPECT_EQ(count("SELECT count(*) FROM notsent"), 1);
 }
 
+// A sheet is never stored without its queue entry, nor queued without its rows.
+TEST_F(NotesTest, SheetAndItsQueueEntryAreWrittenTogetherOrNotAtAll) {
+    EXPECT_EQ(store->write_notes_notsent(sheetOf({10, 20}), 1, 2, 3, 4), 1);
+    EXPECT_EQ(count("SELECT count(*) FROM note WHERE pil_n = 4"), 2);
+    EXPECT_EQ(count("SELECT count(*) FROM notsent WHERE pil_n = 4"), 1);
+    exec(
+        "CREATE TRIGGER no_queue BEFORE INSERT ON notsent BEGIN SELECT RAISE(ABORT, 'full'); END;");
+    watch();
+    EXPECT_LT(store->write_notes_notsent(sheetOf({50, 60}), 1, 2, 3, 5), 0);
+    EXPECT_LT(store->write_notes_notsent(sheetOf({70, 80, 90}), 1, 2, 3, 4), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM note WHERE pil_n = 5"), 0);
+    store->read_notes(1, 2, 3, 4);
+    ASSERT_EQ(aNote.size(), 2u);
+    EXPECT_EQ(aNote[1].getValue(), 20);
+    exec("DROP TRIGGER no_queue;");
+    EXPECT_EQ(store->write_notes_notsent({}, 1, 2, 3, 6), -1);
+    EXPECT_EQ(count("SELECT count(*) FROM notsent WHERE pil_n = 6"), 0);
+}
+
 TEST_F(NotesTest, TruncateEmptiesScoresAndQueue) {
     store->write_notes(sheetOf({10}), 1, 1, 1, 1);
     store->write_notsent(1, 1, 1, 1);
