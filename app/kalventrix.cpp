@@ -203,10 +203,10 @@ static int readBoardDescription() {
 
 // "OK", or the engine's text for a database the terminal cannot use (a
 // damaged card, a file that is no database, missing tables).
-static std::string gDatabaseProblem = "OK";
+static std::string databaseState = "OK";
 
 static bool databaseUsable() {
-    return gDatabaseProblem == "OK";
+    return databaseState == "OK";
 }
 
 static void printStartupTicket(int speed) {
@@ -227,7 +227,7 @@ static void printStartupTicket(int speed) {
     if (!databaseUsable()) {
         printer.print("DATABASE ERROR :");
         printer.printlf();
-        printer.print(gDatabaseProblem);
+        printer.print(databaseState);
         printer.printlf();
     }
     printer.printlf();
@@ -247,7 +247,7 @@ static std::pair<std::string, std::string> framedRows(const std::string& text) {
 // Every database operation would fail on the console only: the technician
 // is told before anything else, in the engine's words.
 static void reportDatabaseProblem() {
-    const auto rows = framedRows("DB: " + gDatabaseProblem);
+    const auto rows = framedRows("DB: " + databaseState);
     ErrorScreen(rows.first, rows.second);
     ClrButtons();
     while (!ButtonPressed()) delay(10);
@@ -268,7 +268,7 @@ static void startup() {
         for (RpButton* button : kClickButtons) button->setClick(true);
     const int speed = readBoardDescription();
     myEncoder.setDblClick(gDBLCLICK);
-    gDatabaseProblem = db.test_connection();
+    databaseState = db.test_connection();
     printStartupTicket(speed);
     if (myButton_VALID.getResetValue() != 0) gCJ = true;
     ClrButtons();

@@ -8,6 +8,7 @@
 
 int RpSqlite::download_sound() {
     return _download_sound(
-        net::serverAddress(gIPServer), [](int row, const std::string& text) { myLcd.lcdPrint(text, row, 1, true); },
+        net::serverAddress(gIPServer),
+        [](int row, const std::string& text) { myLcd.lcdPrint(text, row, 1, true); },
         [](const std::string& line) { printer.println(line); });
 }

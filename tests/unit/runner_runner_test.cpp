@@ -218,8 +218,9 @@ TEST(Runner, APowerCutKillsTheProgramAndStartsItAgain) {
     ASSERT_EQ(board.starts.size(), 2u);
     EXPECT_EQ(board.starts[1].startAt, 500 * kMs);
     EXPECT_EQ(board.starts[1].wallOffset, 3600);
-    EXPECT_THAT(outcome.transcript,
-                HasSubstr("[0.500] > power-cut\n[0.500] power cut\n[0.500] program started again\n"));
+    EXPECT_THAT(
+        outcome.transcript,
+        HasSubstr("[0.500] > power-cut\n[0.500] power cut\n[0.500] program started again\n"));
     EXPECT_EQ(board.events.back(), "run 600000");
     EXPECT_NE(parseLine("power-cut now", 1).error.find("too many"), std::string::npos);
 }

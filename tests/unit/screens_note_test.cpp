@@ -79,10 +79,10 @@ TEST_F(ScoreEntry, ZeroOnATenthsFigureScoresAtOnce) {
     press("VALID", 600);
     press("7", 900);
     press("VALID", 1200);
-    press("0", 1500);       // figure 3 is scored in tenths
-    press("VALID", 1800);   // the confirmation
-    press("VALID", 2300);   // confirms
-    press("4", 2800);       // a tenth, should the 0 still wait for one
+    press("0", 1500);      // figure 3 is scored in tenths
+    press("VALID", 1800);  // the confirmation
+    press("VALID", 2300);  // confirms
+    press("4", 2800);      // a tenth, should the 0 still wait for one
     press("VALID", 3100);
     press("VALID", 3600);
     screen_note();

@@ -285,7 +285,8 @@ TEST_F(Shortcuts, HeldRepeatRunsTheVolumeEntryAgainForEachTurn) {
     screen_shortcuts();
     std::vector<std::string> levels;
     for (const std::string& command : shellSince(from))
-        if (command.rfind("sudo amixer cset numid=1 ", 0) == 0) levels.push_back(command.substr(25));
+        if (command.rfind("sudo amixer cset numid=1 ", 0) == 0)
+            levels.push_back(command.substr(25));
     EXPECT_EQ((std::vector<std::string>{"82%", "84%", "86%", "88%"}), levels);
     EXPECT_EQ("88", paramValue("KALVENTRIX_1VOL"));
 }
