@@ -7,9 +7,7 @@
 
 namespace {
 
-int clampTo(int v, int low, int high) {
-    return std::min(std::max(v, low), high);
-}
+constexpr int kHalfPoint = 5;
 
 bool isDigitKey(int key) {
     return key >= 0 && key <= 10;
@@ -28,16 +26,15 @@ Note::Note(int option, int comp, int flight, int pilot, int figure, std::string 
       updated(false) {}
 
 int Note::initialValue(int option) {
-    // Kinds 4 (penalty) and 5 (open-ended bonus) count up from nothing; every
-    // other kind, unknown ones included, starts at a full 10 that the judge confirms.
-    return (option == 4 || option == 5) ? 0 : 100;
+    return scoringKind(option).initial;
 }
 
 void Note::update(int key) {
     updated = true;
-    if (option == 6 && isDigitKey(key)) {
+    const ScoringKind& kind = scoringKind(option);
+    if (kind.digits == DigitRule::TwoKey && isDigitKey(key)) {
         // A whole part of 10 leaves no room for tenths.
-        value = std::min(key * 10 + _readTenth(key), 100);
+        value = std::min(key * 10 + _readTenth(key), kind.high);
         return;
     }
     if (key == kKeyLongZero) {
@@ -45,57 +42,42 @@ void Note::update(int key) {
     } else if (key == kKeyNo) {
         value = kNo;
     } else if (isDigitKey(key)) {
-        applyDigit(key);
+        applyDigit(kind, key);
     } else if (key == kKeyMinus) {
-        applyStep(-1);
+        applyStep(kind, -1);
     } else if (key == kKeyPlus) {
-        applyStep(1);
+        applyStep(kind, 1);
     }
 }
 
-void Note::applyDigit(int key) {
-    switch (option) {
-        case 3:
-            value = key <= 4 ? 0 : 100;
+void Note::applyDigit(const ScoringKind& kind, int key) {
+    switch (kind.digits) {
+        case DigitRule::Threshold:
+            value = key <= 4 ? kind.low : kind.high;
             break;
-        case 4:
+        case DigitRule::ZeroOnly:
             if (key == 0) value = 0;
             break;
-        case 1:
-        case 7:
-            // The same digit again toggles the half point.
-            value = (value == key * 10 && value != 100) ? value + 5 : key * 10;
+        case DigitRule::HalfToggle:
+            // The same digit again toggles the half point, where the range leaves room.
+            value = (value == key * 10 && value + kHalfPoint <= kind.high) ? value + kHalfPoint
+                                                                           : key * 10;
             break;
         default:
             value = key * 10;
     }
 }
 
-void Note::applyStep(int step) {
-    switch (option) {
-        case 0:
-            value = clampTo(value + 10 * step, 0, 100);
+void Note::applyStep(const ScoringKind& kind, int direction) {
+    switch (kind.steps) {
+        case StepRule::Add:
+            value = std::max(value + kind.step * direction, kind.low);
+            if (!kind.openTop) value = std::min(value, kind.high);
             break;
-        case 1:
-        case 7:
-            value = clampTo(value + 5 * step, 0, 100);
+        case StepRule::Set:
+            value = direction > 0 ? kind.high : kind.low;
             break;
-        case 2:
-            value = clampTo(value + 50 * step, -50, 50);
-            break;
-        case 3:
-            value = step > 0 ? 100 : 0;
-            break;
-        case 4:
-            value = step > 0 ? 0 : -100;
-            break;
-        case 5:
-            value = std::max(value + 10 * step, 0);
-            break;
-        case 6:
-            value = clampTo(value + step, 0, 100);
-            break;
-        default:
+        case StepRule::None:
             break;
     }
 }
@@ -133,13 +115,5 @@ std::string Note::serverText(int value) {
 }
 
 std::string Note::soundName(int value) {
-    if (value == kNo) return "NO";
-    if (value == kBp) return "BP";
-    char text[24];
-    if (value % 10 == 0) {
-        std::snprintf(text, sizeof text, "%d", value / 10);
-    } else {
-        std::snprintf(text, sizeof text, "%d_5", value / 10);
-    }
-    return text;
+    return scoreSoundName(value);
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "model/scoring_kinds.h"
+
 class Note {
   public:
     // Special marks of the value.
@@ -34,8 +36,8 @@ class Note {
     static int initialValue(int option);
 
   private:
-    void applyDigit(int key);
-    void applyStep(int step);
+    void applyDigit(const ScoringKind& kind, int key);
+    void applyStep(const ScoringKind& kind, int direction);
     // Two-key entry of kind 6: shows the whole part, waits for the tenth key.
     int _readTenth(int whole);
 

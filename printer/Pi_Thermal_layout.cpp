@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "model/scoring_kinds.h"
+
 namespace layout {
 
 namespace {
@@ -15,7 +17,7 @@ std::string valueText(int option, int value) {
     if (value == -10) return "NO";
     if (value == -20) return "BP";
     if (value < 0) return format("%3d", value / 10);
-    if (option == 1 || option == 6 || option == 7) return format("%1d.%1d", value / 10, value % 10);
+    if (scoringKind(option).tenths) return format("%1d.%1d", value / 10, value % 10);
     return format("%2d", value / 10);
 }
 

@@ -17,6 +17,7 @@
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
 #include "model/fn_note.h"
+#include "model/scoring_kinds.h"
 #include "net/fn_wifi.h"
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
@@ -90,8 +91,7 @@ std::string valueText(Note& note) {
     const int value = note.getValue();
     if (value == -10) return " NO";
     if (value == -20) return " BP";
-    const int option = note.getOption();
-    if (option < 0 || option > 7) return "";
+    if (!knownScoringKind(note.getOption())) return "";
     if (value % 10 != 0) return format(" %2.1f", value / 10.0);
     return format(" %d", value / 10);
 }
