@@ -29,10 +29,11 @@ step "Build ($build)"
 [ -f "$build/build.ninja" ] ||
     cmake -S "$src" -B "$build" -G Ninja -DKALVENTRIX_BOARD=sim -DKALVENTRIX_TESTS=OFF \
           -DKALVENTRIX_BENCH=OFF >/dev/null
-ninja -C "$build" -j "${JOBS:-$(nproc)}" kalventrix kalventrix-sim kalventrix-server | tail -n 1
+ninja -C "$build" -j "${JOBS:-$(nproc)}" kalventrix kalventrix-sim kalventrix-server \
+    kalventrix-sound-names | tail -n 1
 
 step "Sound pack"
-tools/make-sound-pack.sh "$src/data" "$pack"
+SOUND_NAMES="$build/kalventrix-sound-names" tools/make-sound-pack.sh "$src/data" "$pack"
 
 step "Competition server data"
 [ -f "$data/flights.csv" ] || scripts/make-server-data.sh "$data" "$build/kalventrix" >/dev/null

@@ -7,10 +7,14 @@
 #   #LANG/PGM/SCHEDULE/NNL.WAV   long announcement
 #   #LANG/PGM/SCHEDULE/P.WAV     the schedule's own sound
 # Every file is the same tenth of a second of silence (8 kHz, 8-bit mono).
+# The score names come from the built kalventrix-sound-names (SOUND_NAMES, by
+# default the one in build/; kalventrix-sim points at the one beside it).
 set -euo pipefail
 
 target=${1:?usage: make-sounds.sh ROOT/home/pi/sounds}
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+names_tool=${SOUND_NAMES:-$here/../build/kalventrix-sound-names}
+[ -x "$names_tool" ] || { echo "make-sounds.sh: build kalventrix-sound-names or set SOUND_NAMES" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -25,11 +29,8 @@ silence="$work/silence.wav"
 "$here/make-db.sh" "$work/kalventrix-db"
 query() { sqlite3 -separator ' ' "$work/kalventrix-db" "$1"; }
 
-# The names a score or message is announced with: marks, whole and half points,
-# the positioning and penalty values, open-ended bonuses up to 20.
-words="NO BP ES F -10 -5"
-for n in $(seq 0 20); do words+=" $n"; done
-for n in $(seq 0 9); do words+=" ${n}_5"; done
+# The names a score or message is announced with.
+words="ES F $("$names_tool" | tr '\n' ' ')"
 
 languages=$(query "SELECT prglang FROM zeph_programme UNION SELECT lang FROM translation;")
 for lang in $languages; do

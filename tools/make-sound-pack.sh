@@ -7,8 +7,9 @@
 #   OUT/SD-Template/#LANG/PGM/NAME/P.WAV      the schedule's name
 #   OUT/TADA.WAV, OUT/click.wav               the level sample and the key click
 # Usage: tools/make-sound-pack.sh CATALOGUE_DIR OUT
-# CATALOGUE_DIR holds zeph_programme.csv and zeph_figure.csv. A pack made from
-# the same catalogue by the same script is kept as it is.
+# CATALOGUE_DIR holds zeph_programme.csv and zeph_figure.csv. The score names
+# come from the built kalventrix-sound-names (SOUND_NAMES, by default the one in
+# build/). A pack made from the same catalogue, names and script is kept as it is.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 catalogue=${1:?usage: make-sound-pack.sh CATALOGUE_DIR OUT}
@@ -18,8 +19,13 @@ programmes="$catalogue/zeph_programme.csv"
 figures="$catalogue/zeph_figure.csv"
 [ -r "$programmes" ] && [ -r "$figures" ] || { echo "make-sound-pack.sh: no catalogue in $catalogue" >&2; exit 1; }
 command -v "$espeak" >/dev/null || { echo "make-sound-pack.sh: $espeak not found" >&2; exit 1; }
+names_tool=${SOUND_NAMES:-$here/../build/kalventrix-sound-names}
+[ -x "$names_tool" ] || { echo "make-sound-pack.sh: build kalventrix-sound-names or set SOUND_NAMES" >&2; exit 1; }
+names=$(mktemp)
+trap 'rm -f "$names"' EXIT
+"$names_tool" > "$names"
 
-stamp=$(cat "$programmes" "$figures" "$0" "$here/sound-pack.awk" | md5sum | cut -d' ' -f1)
+stamp=$(cat "$programmes" "$figures" "$names" "$0" "$here/sound-pack.awk" | md5sum | cut -d' ' -f1)
 if [ -f "$out/.stamp" ] && [ "$(cat "$out/.stamp")" = "$stamp" ]; then
     echo "sound pack in $out is up to date"
     exit 0
@@ -53,7 +59,7 @@ for lang in $languages; do
         continue
     fi
     awk -f "$here/sound-pack.awk" -v mode=jobs -v lang="$lang" -v voice="$voice" -v out="$out" \
-        "$programmes" "$figures" >> "$jobs"
+        -v names="$names" "$programmes" "$figures" >> "$jobs"
 done
 cut -f2 "$jobs" | xargs -r -d '\n' dirname | sort -u | xargs -r -d '\n' mkdir -p
 tr '\t\n' '\0\0' < "$jobs" | xargs -0 -r -n 3 -P 2 sh -c '"$0" -v "$1" -s 150 -w "$2" "$3"' "$espeak"

@@ -1,6 +1,7 @@
 # Reads the catalogue for make-sound-pack.sh.
 #   mode=languages: the language codes of the schedule file, one a line
-#   mode=jobs: for language `lang`, one "voice<TAB>file<TAB>text" line per sound
+#   mode=jobs: for language `lang`, one "voice<TAB>file<TAB>text" line per sound;
+#     `names` is the file of score sound names (7, 7_5, -5, NO, BP), one a line
 # Catalogue lines are SQL value lists: numbers plain, texts in single quotes
 # ('' inside a text is a quote).
 
@@ -54,13 +55,23 @@ function job(file, text) {
     printf "%s\t%s\t%s\n", voice, file, text
 }
 
-# Every sound name a score can have: whole points, half points, the signed
-# values of the penalty kinds, and the marks.
-function word_set(    dir, v) {
+# A whole point as spoken: 7, or minus 5.
+function spoken_point(point) {
+    return point < 0 ? word("minus") " " (-point) : point
+}
+
+# A score sound name as spoken: the marks, whole points and half points.
+function spoken(name,    parts) {
+    if (name == "NO" || name == "BP") return word(name)
+    if (split(name, parts, "_") == 2) return spoken_point(parts[1] + 0) " " word("half")
+    return spoken_point(name + 0)
+}
+
+# The spoken scores, and the messages that are no scores.
+function word_set(    dir, name) {
     dir = out "/sounds/#" lang "/SOUNDS/"
-    for (v = -10; v <= 20; v++) job(dir v ".wav", v < 0 ? word("minus") " " (-v) : v)
-    for (v = 0; v <= 10; v++) job(dir v "_5.wav", v " " word("half"))
-    job(dir "NO.wav", word("NO")); job(dir "BP.wav", word("BP"))
+    while ((getline name < names) > 0) job(dir name ".wav", spoken(name))
+    close(names)
     job(dir "ES.wav", word("ES")); job(dir "F.wav", word("F"))
 }
 

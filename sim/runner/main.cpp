@@ -24,10 +24,10 @@ int fail(const std::string& message) {
     return kScriptError;
 }
 
-std::string programBesideRunner() {
+std::string besideRunner(const std::string& name) {
     std::error_code ec;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? "kalventrix" : (self.parent_path() / "kalventrix").string();
+    return ec ? name : (self.parent_path() / name).string();
 }
 
 LinkFactory linkFactory(const std::string& program) {
@@ -75,8 +75,10 @@ int main(int argc, char** argv) {
     const Options& options = parsed.options;
     // Wall-clock texts of the program and of the date stub must not depend on the host.
     setenv("TZ", "UTC", 1);
+    // The sandbox's sound script takes the score names from this build.
+    setenv("SOUND_NAMES", besideRunner("kalventrix-sound-names").c_str(), 0);
 
-    std::string program = options.program.empty() ? programBesideRunner() : options.program;
+    std::string program = options.program.empty() ? besideRunner("kalventrix") : options.program;
     if (access(program.c_str(), X_OK) != 0) return fail("cannot run the program " + program);
 
     std::ifstream scriptFile;
