@@ -210,7 +210,7 @@ static bool databaseUsable() {
 }
 
 static void printStartupTicket(int speed) {
-    printer.setParam(platform::path("/dev/serial0"), 2.68, speed);
+    printer.setParam(platform::path("/dev/serial0"), kInstalledPrinter.firmware.fitted, speed);
     printer.begin(120);
     printer.justify('C');
     printer.setSize('M');

@@ -9,19 +9,6 @@
 
 namespace {
 
-constexpr unsigned char ESC = 0x1B;
-constexpr unsigned char GS = 0x1D;
-constexpr unsigned char DC2 = 0x12;
-constexpr unsigned char XOFF = 0x13;  // would stop the printer's own flow control
-constexpr unsigned char NEWLINE = '\n';
-
-constexpr float kNewCommandsFirmware = 2.64f;
-constexpr int kNormalHeight = 24;
-constexpr int kDoubleHeight = 48;
-constexpr int kNormalColumns = 32;
-constexpr int kDoubleWidthColumns = 16;
-constexpr int kFallbackBaud = 9600;
-
 unsigned char capped(unsigned char value, unsigned char limit) {
     return value > limit ? limit : value;
 }
@@ -29,6 +16,7 @@ unsigned char capped(unsigned char value, unsigned char limit) {
 }  // namespace
 
 Pi_Thermal::Pi_Thermal() = default;
+Pi_Thermal::Pi_Thermal(const PrinterProfile& profile) : profile(&profile) {}
 Pi_Thermal::~Pi_Thermal() = default;
 
 // ---------------------------------------------------------------- set-up
@@ -38,8 +26,8 @@ void Pi_Thermal::setParam(std::string device, float firmware, int baud) {
     this->firmware = firmware;
     this->baud = baud;
     // A zero or negative speed would divide by zero; pace as the slowest printer.
-    const int pacingBaud = baud > 0 ? baud : kFallbackBaud;
-    byteTime = (12000000u + pacingBaud / 2) / pacingBaud;
+    const int pacingBaud = baud > 0 ? baud : profile->timing.fallbackBaud;
+    byteTime = (profile->timing.byteAt1Baud + pacingBaud / 2) / pacingBaud;
 }
 
 void Pi_Thermal::begin(int heatTime) {
@@ -48,12 +36,16 @@ void Pi_Thermal::begin(int heatTime) {
     if (fd < 0) std::printf("serialOpen issue\n");
     wake();
     reset();
-    writeBytes(ESC, '7');
-    writeBytes(7, static_cast<unsigned char>(heatTime), 40);
-    writeBytes(DC2, '#', 74);
-    maxChunkHeight = 255;
-    dotPrintTime = 5000;
-    dotFeedTime = 500;
+    // The printer takes the heating command and its settings as two writes.
+    if (const PrinterCommand* heating = profile->command(PrinterOp::Heating)) {
+        writeBytes(heating->prefix, heating->code);
+        writeBytes(profile->setUp.heatDots, static_cast<unsigned char>(heatTime),
+                   profile->setUp.heatInterval);
+    }
+    _send(PrinterOp::Density, profile->setUp.density);
+    maxChunkHeight = profile->setUp.maxChunkHeight;
+    dotPrintTime = profile->timing.dotPrint;
+    dotFeedTime = profile->timing.dotFeed;
 }
 
 void Pi_Thermal::close() {
@@ -61,19 +53,44 @@ void Pi_Thermal::close() {
 }
 
 void Pi_Thermal::reset() {
-    writeBytes(ESC, '@');
-    prevByte = NEWLINE;
+    _send(PrinterOp::Initialise);
+    prevByte = profile->bytes.lineFeed;
     column = 0;
-    maxColumn = kNormalColumns;
-    charHeight = kNormalHeight;
-    lineSpacing = 6;
-    if (firmware >= kNewCommandsFirmware) {
-        writeBytes(ESC, 'D');
-        writeBytes(4, 8, 12, 16);
-        writeBytes(20, 24, 28, 0);
-    }
+    maxColumn = profile->columns();
+    charHeight = profile->charHeight();
+    lineSpacing = profile->geometry.lineHeight - profile->charHeight();
+    if (_newCommands()) _sendTabStops();
     setFontA();
     feed(1);
+}
+
+// Stops every few columns across the line, then the 0 that ends the list, in
+// writes of four.
+void Pi_Thermal::_sendTabStops() {
+    const PrinterCommand* command = profile->command(PrinterOp::TabStops);
+    if (!command) return;
+    writeBytes(command->prefix, command->code);
+    std::vector<unsigned char> stops;
+    for (int stop = profile->geometry.driverTabs; stop < profile->columns();
+         stop += profile->geometry.driverTabs)
+        stops.push_back(static_cast<unsigned char>(stop));
+    stops.push_back(0);
+    for (size_t at = 0; at < stops.size(); at += 4) {
+        const unsigned char* b = &stops[at];
+        switch (stops.size() - at) {
+            case 1:
+                writeBytes(b[0]);
+                break;
+            case 2:
+                writeBytes(b[0], b[1]);
+                break;
+            case 3:
+                writeBytes(b[0], b[1], b[2]);
+                break;
+            default:
+                writeBytes(b[0], b[1], b[2], b[3]);
+        }
+    }
 }
 
 void Pi_Thermal::setDefault() {
@@ -81,7 +98,7 @@ void Pi_Thermal::setDefault() {
     justify('L');
     inverseOff();
     doubleHeightOff();
-    setLineHeight(30);
+    setLineHeight(profile->geometry.lineHeight);
     boldOff();
     underlineOff();
     setSize('S');
@@ -92,35 +109,38 @@ void Pi_Thermal::setDefault() {
 
 void Pi_Thermal::wake() {
     timeoutSet(0);
-    writeBytes(0xFF);
-    for (int i = 0; i < 10; ++i) {
-        writeBytes(ESC);
-        timeoutSet(10000);
+    writeBytes(profile->bytes.wake);
+    for (int i = 0; i < profile->timing.wakeEscapes; ++i) {
+        writeBytes(escpos::kEsc);
+        timeoutSet(profile->timing.wakeGap);
     }
 }
 
 void Pi_Thermal::sleep() {
-    if (firmware >= kNewCommandsFirmware) {
-        writeBytes(ESC, '8', 1, 0);
+    const PrinterCommand* command = profile->command(PrinterOp::Sleep);
+    if (!command) return;
+    const int params = _newCommands() ? command->params : command->olderParams;
+    if (params == 2) {
+        writeBytes(command->prefix, command->code, 1, 0);
     } else {
-        writeBytes(ESC, '8', 1);
+        writeBytes(command->prefix, command->code, 1);
     }
 }
 
 void Pi_Thermal::sleepAfter(unsigned long seconds) {
-    writeBytes(ESC, '8', seconds & 0xFF, (seconds >> 8) & 0xFF);
+    _send(PrinterOp::Sleep, seconds & 0xFF, (seconds >> 8) & 0xFF);
 }
 
 // ---------------------------------------------------------------- text
 
 int Pi_Thermal::write(char ch) {
     const unsigned char byte = static_cast<unsigned char>(ch);
-    if (byte == XOFF) return 1;
+    if (byte == profile->bytes.xoff) return 1;
     timeoutWait();
     serialPutchar(fd, byte);
     // After a size change the column may already lie beyond a narrower line:
     // such a line counts as full too, so its printing time is still waited for.
-    if (byte != NEWLINE && column < maxColumn) {
+    if (byte != profile->bytes.lineFeed && column < maxColumn) {
         ++column;
         timeout = byteTime;
         prevByte = byte;
@@ -131,12 +151,12 @@ int Pi_Thermal::write(char ch) {
 }
 
 void Pi_Thermal::_lineDone() {
-    const unsigned int lineTime = prevByte == NEWLINE
+    const unsigned int lineTime = prevByte == profile->bytes.lineFeed
                                       ? (charHeight + lineSpacing) * dotFeedTime
                                       : charHeight * dotPrintTime + lineSpacing * dotFeedTime;
     timeout = lineTime + byteTime;
     column = 0;
-    prevByte = NEWLINE;
+    prevByte = profile->bytes.lineFeed;
 }
 
 void Pi_Thermal::print(std::string text) {
@@ -155,37 +175,39 @@ void Pi_Thermal::printlf() {
 // ---------------------------------------------------------------- paper movement
 
 void Pi_Thermal::feed(unsigned char n) {
-    if (firmware >= kNewCommandsFirmware) {
-        writeBytes(ESC, 'd', n);
+    if (_newCommands()) {
+        _send(PrinterOp::FeedLines, n);
         timeoutSet(dotFeedTime * charHeight);
-        prevByte = NEWLINE;
+        prevByte = profile->bytes.lineFeed;
         column = 0;
         return;
     }
-    for (unsigned char i = 0; i < n; ++i) write('\n');
+    for (unsigned char i = 0; i < n; ++i) write(static_cast<char>(profile->bytes.lineFeed));
 }
 
 void Pi_Thermal::feedRows(unsigned char rows) {
-    writeBytes(ESC, 'J', rows);
+    _send(PrinterOp::FeedDots, rows);
     timeoutSet(dotFeedTime * rows);
-    prevByte = NEWLINE;
+    prevByte = profile->bytes.lineFeed;
     column = 0;
 }
 
 void Pi_Thermal::flush() {
-    writeBytes(0x0C);
+    writeBytes(profile->bytes.formFeed);
 }
 
 void Pi_Thermal::tab() {
-    writeBytes(0x09);
-    column = (column + 4) & ~3;
+    writeBytes(profile->bytes.tab);
+    column = (column / profile->geometry.driverTabs + 1) * profile->geometry.driverTabs;
 }
 
 // ---------------------------------------------------------------- formatting
 
 void Pi_Thermal::_printModeChanged() {
-    charHeight = (printMode & kDoubleHeightMask) ? kDoubleHeight : kNormalHeight;
-    maxColumn = (printMode & kDoubleWidthMask) ? kDoubleWidthColumns : kNormalColumns;
+    const bool tall = printMode & profile->mode.doubleHeight;
+    const bool wide = printMode & profile->mode.doubleWidth;
+    charHeight = profile->charHeight() * (tall ? 2 : 1);
+    maxColumn = profile->columns() / (wide ? 2 : 1);
 }
 
 void Pi_Thermal::setPrintMode(unsigned char mask) {
@@ -201,7 +223,7 @@ void Pi_Thermal::unsetPrintMode(unsigned char mask) {
 }
 
 void Pi_Thermal::writePrintMode() {
-    writeBytes(ESC, '!', printMode);
+    _send(PrinterOp::PrintMode, printMode);
 }
 
 void Pi_Thermal::normal() {
@@ -210,104 +232,105 @@ void Pi_Thermal::normal() {
 }
 
 void Pi_Thermal::upsideDownOn() {
-    setPrintMode(kUpsideDownMask);
+    setPrintMode(profile->mode.upsideDown);
 }
 void Pi_Thermal::upsideDownOff() {
-    unsetPrintMode(kUpsideDownMask);
+    unsetPrintMode(profile->mode.upsideDown);
 }
 void Pi_Thermal::boldOn() {
-    setPrintMode(kBoldMask);
+    setPrintMode(profile->mode.bold);
 }
 void Pi_Thermal::boldOff() {
-    unsetPrintMode(kBoldMask);
+    unsetPrintMode(profile->mode.bold);
 }
 void Pi_Thermal::doubleHeightOn() {
-    setPrintMode(kDoubleHeightMask);
+    setPrintMode(profile->mode.doubleHeight);
 }
 void Pi_Thermal::doubleHeightOff() {
-    unsetPrintMode(kDoubleHeightMask);
+    unsetPrintMode(profile->mode.doubleHeight);
 }
 void Pi_Thermal::doubleWidthOn() {
-    setPrintMode(kDoubleWidthMask);
+    setPrintMode(profile->mode.doubleWidth);
 }
 void Pi_Thermal::doubleWidthOff() {
-    unsetPrintMode(kDoubleWidthMask);
+    unsetPrintMode(profile->mode.doubleWidth);
 }
 void Pi_Thermal::strikeOn() {
-    setPrintMode(kStrikeMask);
+    setPrintMode(profile->mode.strike);
 }
 void Pi_Thermal::strikeOff() {
-    unsetPrintMode(kStrikeMask);
+    unsetPrintMode(profile->mode.strike);
 }
 
 void Pi_Thermal::setFontA() {
-    writeBytes(ESC, '!', 0x00);
+    _send(PrinterOp::PrintMode, 0);
 }
 void Pi_Thermal::setFontB() {
-    writeBytes(ESC, '!', kFontBMask);
+    _send(PrinterOp::PrintMode, profile->mode.fontB);
 }
 
 void Pi_Thermal::inverseOn() {
-    writeBytes(GS, 'B', 1);
+    _send(PrinterOp::Inverse, 1);
 }
 void Pi_Thermal::inverseOff() {
-    writeBytes(GS, 'B', 0);
+    _send(PrinterOp::Inverse, 0);
 }
 
 void Pi_Thermal::justify(char value) {
-    unsigned char position = 0;
+    unsigned char position = profile->justify.left;
     switch (std::toupper(static_cast<unsigned char>(value))) {
         case 'C':
-            position = 1;
+            position = profile->justify.centre;
             break;
         case 'R':
-            position = 2;
+            position = profile->justify.right;
             break;
-        default:
-            position = 0;
     }
-    writeBytes(ESC, 'a', position);
+    _send(PrinterOp::Justify, position);
 }
 
 void Pi_Thermal::_sendSize(unsigned char size, int height, int columns) {
-    writeBytes(GS, '!', size);
+    _send(PrinterOp::Size, size);
     charHeight = height;
     maxColumn = columns;
-    prevByte = NEWLINE;
+    prevByte = profile->bytes.lineFeed;
 }
 
 void Pi_Thermal::setSize(char value) {
+    const int height = profile->charHeight();
+    const int columns = profile->columns();
     switch (std::toupper(static_cast<unsigned char>(value))) {
         case 'L':
-            _sendSize(0x11, kDoubleHeight, kDoubleWidthColumns);
+            _sendSize(profile->size.large, 2 * height, columns / 2);
             break;
         case 'M':
-            _sendSize(0x01, kDoubleHeight, kNormalColumns);
+            _sendSize(profile->size.tall, 2 * height, columns);
             break;
         default:
-            _sendSize(0x00, kNormalHeight, kNormalColumns);
+            _sendSize(profile->size.normal, height, columns);
     }
 }
 
 void Pi_Thermal::underlineOn(unsigned char weight) {
-    writeBytes(ESC, '-', capped(weight, 2));
+    _send(PrinterOp::Underline, capped(weight, profile->limits.underline));
 }
 void Pi_Thermal::underlineOff() {
-    writeBytes(ESC, '-', 0);
+    _send(PrinterOp::Underline, 0);
 }
 
 void Pi_Thermal::offline() {
-    writeBytes(ESC, '=', 0);
+    _send(PrinterOp::Online, 0);
 }
 void Pi_Thermal::online() {
-    writeBytes(ESC, '=', 1);
+    _send(PrinterOp::Online, 1);
 }
 
 void Pi_Thermal::setLineHeight(int height) {
-    if (height < kNormalHeight) height = kNormalHeight;
+    const int lowest = profile->charHeight();
+    if (height < lowest) height = lowest;
     if (height > 255) height = 255;  // one byte on the wire
-    lineSpacing = height - kNormalHeight;
-    writeBytes(ESC, '3', static_cast<unsigned char>(height));
+    lineSpacing = height - lowest;
+    _send(PrinterOp::LineHeight, static_cast<unsigned char>(height));
 }
 
 void Pi_Thermal::setMaxChunkHeight(int height) {
@@ -315,22 +338,44 @@ void Pi_Thermal::setMaxChunkHeight(int height) {
 }
 
 void Pi_Thermal::UDcharOn() {
-    writeBytes(ESC, '%', 1);
+    _send(PrinterOp::UserChars, 1);
 }
 void Pi_Thermal::UDcharOff() {
-    writeBytes(ESC, '%', 0);
+    _send(PrinterOp::UserChars, 0);
 }
 
 void Pi_Thermal::setCharset(unsigned char charset) {
-    writeBytes(ESC, 'R', capped(charset, 15));
+    _send(PrinterOp::Charset, capped(charset, profile->limits.charset));
 }
 
 void Pi_Thermal::setCodePage(unsigned char codePage) {
-    writeBytes(ESC, 't', capped(codePage, 47));
+    _send(PrinterOp::CodePage, capped(codePage, profile->limits.codePage));
 }
 
 void Pi_Thermal::setCharSpacing(unsigned char spacing) {
-    writeBytes(ESC, ' ', spacing);
+    _send(PrinterOp::CharSpacing, spacing);
+}
+
+// ---------------------------------------------------------------- commands
+
+bool Pi_Thermal::_newCommands() const {
+    return profile->newCommands(firmware);
+}
+
+// A printer without the command is left alone.
+void Pi_Thermal::_send(PrinterOp op) {
+    if (const PrinterCommand* command = profile->command(op))
+        writeBytes(command->prefix, command->code);
+}
+
+void Pi_Thermal::_send(PrinterOp op, unsigned char n) {
+    if (const PrinterCommand* command = profile->command(op))
+        writeBytes(command->prefix, command->code, n);
+}
+
+void Pi_Thermal::_send(PrinterOp op, unsigned char a, unsigned char b) {
+    if (const PrinterCommand* command = profile->command(op))
+        writeBytes(command->prefix, command->code, a, b);
 }
 
 // ---------------------------------------------------------------- pacing

@@ -7,19 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "printer/printer_profile.h"
+
 class Note;
 
 class Pi_Thermal {
   public:
-    // Print-mode bits of ESC ! n.
-    static constexpr unsigned char kFontBMask = 0x01;
-    static constexpr unsigned char kUpsideDownMask = 0x04;
-    static constexpr unsigned char kBoldMask = 0x08;
-    static constexpr unsigned char kDoubleHeightMask = 0x10;
-    static constexpr unsigned char kDoubleWidthMask = 0x20;
-    static constexpr unsigned char kStrikeMask = 0x40;
-
     Pi_Thermal();
+    // A printer other than the one fitted to the terminal.
+    explicit Pi_Thermal(const PrinterProfile& profile);
     ~Pi_Thermal();
 
     // Set-up
@@ -107,6 +103,12 @@ class Pi_Thermal {
     int getMaxChunkHeight() const { return maxChunkHeight; }
 
   private:
+    bool _newCommands() const;
+    // One command of the profile with its parameters, as one write.
+    void _send(PrinterOp op);
+    void _send(PrinterOp op, unsigned char n);
+    void _send(PrinterOp op, unsigned char a, unsigned char b);
+    void _sendTabStops();
     void _printModeChanged();
     void _lineDone();
     void _sendSize(unsigned char size, int height, int columns);
@@ -120,6 +122,7 @@ class Pi_Thermal {
     void _printDeviceEntries();
     void _printSettingsSection(const std::string& pattern);
 
+    const PrinterProfile* profile = &kInstalledPrinter;
     int fd = -1;
     int baud = 0;
     unsigned int byteTime = 0;

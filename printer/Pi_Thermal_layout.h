@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "printer/printer_profile.h"
+
 namespace layout {
 
-constexpr int kPaperWidth = 32;
+constexpr int kPaperWidth = kInstalledPrinter.columns();
 
 // printf into a std::string, whatever the length.
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));

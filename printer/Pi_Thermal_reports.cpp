@@ -105,7 +105,7 @@ void Pi_Thermal::_printTicketCopy(const std::string& dateLine, int comp, int fli
         if (doubleLine) println("");
     }
 
-    writeBytes(0x1B, 0x32);  // default line spacing
+    _send(PrinterOp::DefaultLineHeight);
     feed(2);
     println(myTrans.tr(56));
 

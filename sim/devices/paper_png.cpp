@@ -116,7 +116,8 @@ const char* const kUnknownGlyph = "##### #...# #...# #...# #...# #...# ##### ...
 
 constexpr std::uint8_t kPaper = 255;
 constexpr std::uint8_t kInk = 0;
-constexpr int kLineGap = 6;  // dots between lines at the default line height
+// Dots between lines at the default line height.
+constexpr int kLineGap = kInstalledPrinter.geometry.lineHeight - kInstalledPrinter.charHeight();
 constexpr int kTopMargin = 12;
 constexpr int kBottomMargin = 24;
 
@@ -130,9 +131,13 @@ struct Cell {
     int width, height, scaleX, scaleY, left;
 };
 
+// The glyph scaled up as far as it fits the font's cell with a dot to spare
+// across, and centred across it.
 Cell cellOf(const PaperLine& line) {
-    // Font A: 12x24 dots (32 a line); font B: 9x17 (42 a line).
-    Cell cell = line.fontB ? Cell{9, 17, 1, 2, 2} : Cell{12, 24, 2, 3, 1};
+    const auto& font = line.fontB ? kInstalledPrinter.geometry.fontB : kInstalledPrinter.geometry.fontA;
+    const int scaleX = font.width / (kGlyphWidth + 1);
+    Cell cell{font.width, font.height, scaleX, font.height / kGlyphHeight,
+              (font.width - kGlyphWidth * scaleX) / 2};
     if (line.doubleWidth) {
         cell.width *= 2;
         cell.scaleX *= 2;

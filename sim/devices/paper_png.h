@@ -1,18 +1,19 @@
-// The receipt as a picture: the printer model's lines drawn dot by dot on a
-// 384-dot roll (a 58 mm printer) with a built-in bitmap font, so that a
-// technician can look at a ticket instead of reading a byte dump.
+// The receipt as a picture: the printer model's lines drawn dot by dot on the
+// fitted printer's roll (384 dots on a 58 mm printer) with a built-in bitmap
+// font, so that a technician can look at a ticket instead of reading a byte dump.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "printer/printer_profile.h"
 #include "sim/snapshot.h"
 
 namespace sim {
 
 struct PaperImage {
-    static constexpr int kWidth = 384;
+    static constexpr int kWidth = kInstalledPrinter.geometry.paperDots;
 
     int width = kWidth;
     int height = 0;

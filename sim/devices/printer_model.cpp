@@ -6,20 +6,18 @@ namespace sim {
 
 namespace {
 
-constexpr std::uint8_t kHt = 0x09, kLf = 0x0A, kFf = 0x0C, kCr = 0x0D, kDc2 = 0x12, kXoff = 0x13,
-                       kEsc = 0x1B, kGs = 0x1D, kWake = 0xFF;
-constexpr std::size_t kMaxTabStops = 32;
+constexpr std::uint8_t kCarriageReturn = 0x0D;  // ignored, as the line feed alone prints
 
 std::string describe(const std::vector<std::uint8_t>& seq) {
     std::string text;
     for (std::size_t i = 0; i < seq.size(); ++i) {
         const std::uint8_t byte = seq[i];
         if (!text.empty()) text += ' ';
-        if (i == 0 && byte == kEsc) {
+        if (i == 0 && byte == escpos::kEsc) {
             text += "ESC";
-        } else if (i == 0 && byte == kGs) {
+        } else if (i == 0 && byte == escpos::kGs) {
             text += "GS";
-        } else if (i == 0 && byte == kDc2) {
+        } else if (i == 0 && byte == escpos::kDc2) {
             text += "DC2";
         } else {
             char hex[8];
@@ -35,19 +33,19 @@ int smallParameter(std::uint8_t n) {
     return n >= '0' && n <= '9' ? n - '0' : n;
 }
 
-std::vector<int> everyEightColumns() {
-    return {8, 16, 24};
-}
-
 }  // namespace
 
-PrinterModel::PrinterModel(const TimeSource& time, Trace& trace) : time_(time), trace_(trace) {
-    settings_.tabStops = everyEightColumns();
+PrinterModel::PrinterModel(const TimeSource& time, Trace& trace, const PrinterProfile& profile)
+    : time_(time),
+      trace_(trace),
+      profile_(profile),
+      newFirmware_(profile.newCommands(profile.firmware.fitted)) {
+    settings_ = powerOnSettings();
 }
 
 void PrinterModel::setFirmware(float version) {
     std::lock_guard<std::mutex> guard(mutex_);
-    sleepParams_ = version >= 2.64f ? 2 : 1;
+    newFirmware_ = profile_.newCommands(version);
 }
 
 void PrinterModel::put(const std::string& bytes) {
@@ -58,22 +56,22 @@ void PrinterModel::put(std::uint8_t byte) {
     std::lock_guard<std::mutex> guard(mutex_);
     ++received_;
     if (seq_.empty()) {
-        if (byte == kEsc || byte == kGs || byte == kDc2)
+        if (profile_.isPrefix(byte))
             seq_.push_back(byte);
         else
             plainByte(byte);
         return;
     }
-    if (seq_.size() == 1 && seq_[0] == kEsc && byte == kEsc) {
+    if (seq_.size() == 1 && seq_[0] == escpos::kEsc && byte == escpos::kEsc) {
         ++wakes_;  // the wake-up sends a run of ESCs; only the last one starts a command
         return;
     }
-    if (seq_.size() == 2 + kMaxTabStops && seq_[1] == 'D' && byte != 0) {
+    if (listFull() && byte != 0) {
         // More stops than the printer keeps: the list ends and the byte is data.
         std::vector<std::uint8_t> done = seq_;
         seq_.clear();
         execute(done);
-        if (byte == kEsc || byte == kGs || byte == kDc2)
+        if (profile_.isPrefix(byte))
             seq_.push_back(byte);
         else
             plainByte(byte);
@@ -86,36 +84,20 @@ void PrinterModel::put(std::uint8_t byte) {
     execute(done);
 }
 
+const PrinterCommand* PrinterModel::pendingCommand() const {
+    return seq_.size() < 2 ? nullptr : profile_.command(seq_[0], seq_[1]);
+}
+
 int PrinterModel::sequenceLength() const {
-    if (seq_.size() < 2) return 2;
-    const std::uint8_t command = seq_[1];
-    if (seq_[0] == kGs) return command == '!' || command == 'B' ? 3 : 2;
-    if (seq_[0] == kDc2) return command == '#' ? 3 : 2;
-    switch (command) {
-        case '@':
-        case '2':
-            return 2;
-        case '!':
-        case 'a':
-        case '-':
-        case '=':
-        case '3':
-        case 'd':
-        case 'J':
-        case 'R':
-        case 't':
-        case ' ':
-        case '%':
-            return 3;
-        case '7':
-            return 5;
-        case '8':
-            return 2 + sleepParams_;
-        case 'D':
-            return -1;  // tab stops up to a NUL
-        default:
-            return 2;
-    }
+    const PrinterCommand* command = pendingCommand();
+    if (!command) return 2;  // unknown commands are taken as two bytes
+    const int params = newFirmware_ ? command->params : command->olderParams;
+    return params == kNulTerminated ? -1 : 2 + params;
+}
+
+bool PrinterModel::listFull() const {
+    return sequenceLength() < 0 &&
+           seq_.size() == 2 + static_cast<std::size_t>(profile_.geometry.maxTabStops);
 }
 
 bool PrinterModel::sequenceComplete() const {
@@ -125,13 +107,13 @@ bool PrinterModel::sequenceComplete() const {
 }
 
 void PrinterModel::plainByte(std::uint8_t byte) {
-    if (byte == kXoff) {
+    if (byte == profile_.bytes.xoff) {
         // Flow control byte: the driver must filter it out of any text.
         faults_.push_back({time_.now(), "0x13 (XOFF) received"});
         trace_.log(time_.now(), "printer fault: 0x13 received");
         return;
     }
-    if (byte == kWake) {
+    if (byte == profile_.bytes.wake) {
         ++wakes_;
         return;
     }
@@ -139,132 +121,129 @@ void PrinterModel::plainByte(std::uint8_t byte) {
         ++dropped_;
         return;
     }
-    if (byte >= 0x20) {
+    if (byte >= 0x20)
         addChar(byte);
-        return;
-    }
-    switch (byte) {
-        case kLf:
-            lineFeed();
-            break;
-        case kHt:
-            tab();
-            break;
-        case kFf:
-            printBuffer();
-            break;
-        case kCr:
-        case 0x00:
-            break;
-        default:
-            unknown({byte});
-            break;
-    }
+    else if (byte == profile_.bytes.lineFeed)
+        lineFeed();
+    else if (byte == profile_.bytes.tab)
+        tab();
+    else if (byte == profile_.bytes.formFeed)
+        printBuffer();
+    else if (byte != kCarriageReturn && byte != 0x00)
+        unknown({byte});
 }
 
 void PrinterModel::execute(const std::vector<std::uint8_t>& seq) {
-    const std::uint8_t command = seq.size() > 1 ? seq[1] : 0;
-    const bool select = seq[0] == kEsc && command == '=';
+    const PrinterCommand* command = seq.size() > 1 ? profile_.command(seq[0], seq[1]) : nullptr;
+    const bool select = command && command->op == PrinterOp::Online;
     if (!settings_.online && !select) {
         dropped_ += seq.size();
         return;
     }
     trace_.log(time_.now(), "printer " + describe(seq));
-    if (seq[0] == kEsc)
-        escape(command, seq);
-    else if (seq[0] == kGs && seq.size() == 3)
-        groupSeparator(command, seq[2]);
-    else if (seq[0] == kDc2 && command == '#')
-        settings_.density = seq[2];
+    if (command)
+        apply(command->op, seq);
     else
         unknown(seq);
 }
 
-void PrinterModel::escape(std::uint8_t command, const std::vector<std::uint8_t>& seq) {
-    const int n = seq.size() > 2 ? seq[2] : 0;
-    switch (command) {
-        case '@':
+void PrinterModel::apply(PrinterOp op, const std::vector<std::uint8_t>& seq) {
+    const std::uint8_t n = seq.size() > 2 ? seq[2] : 0;
+    switch (op) {
+        case PrinterOp::Initialise:
             initialise();
             break;
-        case '!':
-            printMode(static_cast<std::uint8_t>(n));
+        case PrinterOp::PrintMode:
+            printMode(n);
             break;
-        case 'a': {
-            const int mode = smallParameter(static_cast<std::uint8_t>(n));
-            if (mode <= 2)
-                style_.justify = mode == 1   ? Justify::Center
-                                 : mode == 2 ? Justify::Right
-                                             : Justify::Left;
-            break;
-        }
-        case '-': {
-            const int weight = smallParameter(static_cast<std::uint8_t>(n));
-            if (weight <= 2) style_.underline = weight;
+        case PrinterOp::Justify: {
+            const int mode = smallParameter(n);
+            if (mode == profile_.justify.left) style_.justify = Justify::Left;
+            if (mode == profile_.justify.centre) style_.justify = Justify::Center;
+            if (mode == profile_.justify.right) style_.justify = Justify::Right;
             break;
         }
-        case '=':
+        case PrinterOp::Underline: {
+            const int weight = smallParameter(n);
+            if (weight <= profile_.limits.underline) style_.underline = weight;
+            break;
+        }
+        case PrinterOp::Online:
             settings_.online = n & 1;
             break;
-        case '3':
+        case PrinterOp::LineHeight:
             settings_.lineHeight = n;
             break;
-        case '2':
-            settings_.lineHeight = kDefaultLineHeight;
+        case PrinterOp::DefaultLineHeight:
+            settings_.lineHeight = profile_.geometry.lineHeight;
             break;
-        case 'd':
+        case PrinterOp::FeedLines:
             feedLines(n);
             break;
-        case 'J':
+        case PrinterOp::FeedDots:
             feedDots(n);
             break;
-        case 'D':
+        case PrinterOp::TabStops:
             settings_.tabStops.clear();
             for (std::size_t i = 2; i < seq.size() && seq[i] != 0; ++i)
                 if (settings_.tabStops.empty() || seq[i] > settings_.tabStops.back())
                     settings_.tabStops.push_back(seq[i]);
             break;
-        case '7':
+        case PrinterOp::Heating:
             settings_.heatDots = seq[2];
             settings_.heatTime = seq[3];
             settings_.heatInterval = seq[4];
             break;
-        case '8':
+        case PrinterOp::Sleep:
             settings_.sleepSeconds = seq[2] | (seq.size() > 3 ? seq[3] << 8 : 0);
             break;
-        case 'R':
+        case PrinterOp::Charset:
             settings_.charset = n;
             break;
-        case 't':
+        case PrinterOp::CodePage:
             settings_.codePage = n;
             break;
-        case ' ':
+        case PrinterOp::CharSpacing:
             settings_.charSpacing = n;
             break;
-        case '%':
+        case PrinterOp::UserChars:
             settings_.userChars = n & 1;
             break;
-        default:
-            unknown(seq);
+        case PrinterOp::Size:
+            setSize(n);
+            break;
+        case PrinterOp::Inverse:
+            style_.inverse = n & 1;
+            break;
+        case PrinterOp::Density:
+            settings_.density = n;
             break;
     }
 }
 
-void PrinterModel::groupSeparator(std::uint8_t command, std::uint8_t n) {
-    if (command == '!') {
-        style_.doubleWidth = (n >> 4) != 0;
-        style_.doubleHeight = (n & 0x0F) != 0;
-    } else if (command == 'B') {
-        style_.inverse = n & 1;
-    }
+// Width multiplier in the high nibble, height multiplier in the low one.
+void PrinterModel::setSize(std::uint8_t n) {
+    style_.doubleWidth = (n >> 4) != 0;
+    style_.doubleHeight = (n & 0x0F) != 0;
 }
 
 void PrinterModel::printMode(std::uint8_t n) {
-    style_.fontB = n & 0x01;
-    style_.upsideDown = n & 0x04;
-    style_.bold = n & 0x08;
-    style_.doubleHeight = n & 0x10;
-    style_.doubleWidth = n & 0x20;
-    style_.strike = n & 0x40;
+    const auto& bits = profile_.mode;
+    style_.fontB = n & bits.fontB;
+    style_.upsideDown = n & bits.upsideDown;
+    style_.bold = n & bits.bold;
+    style_.doubleHeight = n & bits.doubleHeight;
+    style_.doubleWidth = n & bits.doubleWidth;
+    style_.strike = n & bits.strike;
+}
+
+PrinterModel::Settings PrinterModel::powerOnSettings() const {
+    Settings settings;
+    settings.lineHeight = profile_.geometry.lineHeight;
+    for (int stop = profile_.geometry.powerOnTabs; stop < profile_.columns();
+         stop += profile_.geometry.powerOnTabs)
+        settings.tabStops.push_back(stop);
+    return settings;
 }
 
 void PrinterModel::initialise() {
@@ -274,21 +253,18 @@ void PrinterModel::initialise() {
     usedUnits_ = 0;
     fedDots_ = 0;
     style_ = Style{};
-    const int sleepSeconds = settings_.sleepSeconds;
-    const int heatDots = settings_.heatDots, heatTime = settings_.heatTime,
-              heatInterval = settings_.heatInterval, density = settings_.density;
-    settings_ = Settings{};
-    settings_.tabStops = everyEightColumns();
+    const Settings kept = settings_;
+    settings_ = powerOnSettings();
     // Heating, density and sleep live in the printer's own memory and survive ESC @.
-    settings_.sleepSeconds = sleepSeconds;
-    settings_.heatDots = heatDots;
-    settings_.heatTime = heatTime;
-    settings_.heatInterval = heatInterval;
-    settings_.density = density;
+    settings_.sleepSeconds = kept.sleepSeconds;
+    settings_.heatDots = kept.heatDots;
+    settings_.heatTime = kept.heatTime;
+    settings_.heatInterval = kept.heatInterval;
+    settings_.density = kept.density;
 }
 
 void PrinterModel::addChar(std::uint8_t byte) {
-    if (usedUnits_ + charUnits() > kLineUnits) printBuffer();  // the line is full: wrap
+    if (usedUnits_ + charUnits() > profile_.columns()) printBuffer();  // the line is full: wrap
     if (buffer_.empty()) lineStyle_ = style_;
     buffer_ += static_cast<char>(byte);
     usedUnits_ += charUnits();
@@ -298,7 +274,7 @@ void PrinterModel::tab() {
     const int column = usedUnits_ / charUnits();
     for (int stop : settings_.tabStops) {
         if (stop <= column) continue;
-        if (stop * charUnits() > kLineUnits) return;
+        if (stop * charUnits() > profile_.columns()) return;
         while (usedUnits_ / charUnits() < stop) addChar(' ');
         return;
     }

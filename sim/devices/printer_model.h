@@ -1,7 +1,8 @@
-// The serial thermal printer: takes the bytes the program sends, decodes its
-// ESC/GS/DC2 command set and lays text out on paper lines of 32 characters
-// (16 in double width). Only completed lines are paper; text still in the
-// print buffer is pending until a line feed, a feed command or a wrap.
+// The serial thermal printer: takes the bytes the program sends, decodes the
+// command set of its profile (the driver's own) and lays text out on paper
+// lines of the profile's width (32 characters, 16 in double width, for the
+// fitted printer). Only completed lines are paper; text still in the print
+// buffer is pending until a line feed, a feed command or a wrap.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "printer/printer_profile.h"
 #include "sim/devices/trace.h"
 #include "sim/snapshot.h"
 #include "sim/time_source.h"
@@ -17,9 +19,6 @@ namespace sim {
 
 class PrinterModel {
   public:
-    static constexpr int kLineUnits = 32;          // character cells of one line in normal width
-    static constexpr int kDefaultLineHeight = 30;  // dots, the power-on line spacing
-
     struct Fault {
         Micros at = 0;
         std::string what;
@@ -28,7 +27,7 @@ class PrinterModel {
     struct Settings {
         int heatDots = 0, heatTime = 0, heatInterval = 0;  // ESC 7
         int density = -1;                                  // DC2 #; -1 until set
-        int lineHeight = kDefaultLineHeight;
+        int lineHeight = 0;                                // dots from line to line
         int charset = 0, codePage = 0, charSpacing = 0;
         bool userChars = false;
         int sleepSeconds = -1;  // ESC 8; -1 until set
@@ -36,9 +35,10 @@ class PrinterModel {
         std::vector<int> tabStops;
     };
 
-    PrinterModel(const TimeSource& time, Trace& trace);
+    PrinterModel(const TimeSource& time, Trace& trace,
+                 const PrinterProfile& profile = kInstalledPrinter);
 
-    // ESC 8 takes two parameter bytes from firmware 2.64 on, one before.
+    // Some commands take other parameters before the profile's newer firmware.
     void setFirmware(float version);
 
     void put(std::uint8_t byte);
@@ -65,12 +65,15 @@ class PrinterModel {
     };
 
     void plainByte(std::uint8_t byte);
+    const PrinterCommand* pendingCommand() const;  // of the sequence being received
     bool sequenceComplete() const;
-    int sequenceLength() const;
+    int sequenceLength() const;  // -1: a list ended by 0
+    bool listFull() const;
     void execute(const std::vector<std::uint8_t>& seq);
-    void escape(std::uint8_t command, const std::vector<std::uint8_t>& seq);
-    void groupSeparator(std::uint8_t command, std::uint8_t n);
+    void apply(PrinterOp op, const std::vector<std::uint8_t>& seq);
+    void setSize(std::uint8_t n);
     void printMode(std::uint8_t n);
+    Settings powerOnSettings() const;
     void initialise();
     void addChar(std::uint8_t byte);
     void tab();
@@ -84,8 +87,9 @@ class PrinterModel {
 
     const TimeSource& time_;
     Trace& trace_;
+    const PrinterProfile& profile_;
     mutable std::mutex mutex_;
-    int sleepParams_ = 2;
+    bool newFirmware_;
 
     std::vector<std::uint8_t> seq_;
     Style style_;

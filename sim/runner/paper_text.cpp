@@ -1,5 +1,7 @@
 #include "sim/runner/paper_text.h"
 
+#include "printer/printer_profile.h"
+
 namespace sim::runner {
 
 namespace {
@@ -22,7 +24,7 @@ int textWidth(const PaperLine& line) {
 }  // namespace
 
 int lineWidth(const PaperLine& line) {
-    int width = line.fontB ? 42 : 32;
+    const int width = line.fontB ? kInstalledPrinter.fontBColumns() : kInstalledPrinter.columns();
     return line.doubleWidth ? width / 2 : width;
 }
 
