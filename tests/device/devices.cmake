@@ -19,3 +19,13 @@ if(TARGET kv_sim_devices AND EXISTS ${PROJECT_SOURCE_DIR}/drivers/soft_lcd.cpp)
     LIBS kv_sim_devices
     LABELS device)
 endif()
+
+# The terminal's own printer driver talking to the printer model.
+if(TARGET kv_sim_devices)
+  kv_add_test(printer_on_model_test
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_on_model_test.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_port_fake.cpp
+            ${PROJECT_SOURCE_DIR}/printer/Pi_Thermal.cpp
+    LIBS kv_sim_devices
+    LABELS device)
+endif()

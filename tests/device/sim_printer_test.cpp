@@ -38,30 +38,6 @@ class SimPrinterTest : public ::testing::Test {
     sim::PrinterModel printer;
 };
 
-TEST_F(SimPrinterTest, DriverStartUpSequenceDecodesCleanly) {
-    std::string start = bytes({0xFF});
-    for (int i = 0; i < 10; ++i) start += ESC;  // wake
-    start += ESC + "@";                         // reset
-    start += ESC + "D" + bytes({4, 8, 12, 16}) + bytes({20, 24, 28, 0});
-    start += ESC + bytes({'!', 0});  // font A
-    start += ESC + bytes({'d', 1});  // feed(1)
-    start += ESC + "7" + bytes({7, 120, 40});
-    start += DC2 + bytes({'#', 74});
-    printer.put(start);
-
-    EXPECT_EQ(printer.unknownSequences(), 0) << printer.unknownList().front();
-    EXPECT_TRUE(printer.faults().empty());
-    EXPECT_EQ(printer.wakeBytes(), 11);  // 0xFF and the ten ESCs before the one of ESC @
-    const auto settings = printer.settings();
-    EXPECT_EQ(settings.heatDots, 7);
-    EXPECT_EQ(settings.heatTime, 120);
-    EXPECT_EQ(settings.heatInterval, 40);
-    EXPECT_EQ(settings.density, 74);
-    EXPECT_EQ(settings.tabStops, (std::vector<int>{4, 8, 12, 16, 20, 24, 28}));
-    EXPECT_EQ(texts(), std::vector<std::string>{""});  // the one fed line
-    EXPECT_EQ(printer.bytesReceived(), start.size());
-}
-
 TEST_F(SimPrinterTest, TextWrapsAtThirtyTwoAndSixteenInDoubleWidth) {
     const std::string full(32, 'a');
     printer.put(full);
