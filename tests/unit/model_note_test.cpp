@@ -99,7 +99,13 @@ TEST(NoteRecord, TenthsKindStepsByOneTenth) {
 }
 
 TEST(NoteRecord, UnknownKindsTakeDigitsOnly) {
-    EXPECT_EQ(valuesAfter(9, 100, {kPlus, kMinus, 6}), Values({100, 100, 60}));
+    // Also at compile time, where reading outside the table of kinds is an error.
+    static_assert(scoringKind(-1).initial == 100 && scoringKind(kScoringKindCount).initial == 100);
+    for (int option : {-1, kScoringKindCount}) {  // either side of the known kinds
+        EXPECT_EQ(Note(option, 1, 1, 1, 0, "fig").getValue(), 100) << option;
+        EXPECT_EQ(valuesAfter(option, 100, {kPlus, kMinus, 6, 6}), Values({100, 100, 60, 60}))
+            << option;
+    }
 }
 
 // On a fresh virtual board with the display set up as at start-up.
