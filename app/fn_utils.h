@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/texts.h"
 
 // Settings loader (app/fn_utils.cpp)
 void UpdateParams();
@@ -17,6 +18,7 @@ public:
     virtual ~Translation() = default;
     void update(std::string lang);
     std::string tr(int n);
+    std::string tr(Text text) { return tr(static_cast<int>(text)); }
 
     std::vector<std::string> texts;
 };

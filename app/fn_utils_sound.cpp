@@ -39,7 +39,7 @@ void drawBar(int volume) {
 
 void drawDialog() {
     myLcd.lcdPrint("", 0, 0, true);
-    myLcd.lcdPrint(myTrans.tr(60).substr(0, 20), 1, 1, true);
+    myLcd.lcdPrint(myTrans.tr(Text::VolumeTitle).substr(0, 20), 1, 1, true);
     myLcd.lcdPrint("", 2, 0, true);
     myLcd.lcdPrint(kScale, 3, 1, true);
 }

@@ -66,7 +66,7 @@ int UpdateWifi() {
     // printf, unlike echo, never reads backslashes in its argument.
     std::string command = "sudo printf '%s' " + shellWord(wifiConfiguration()) + " | sudo tee " +
                           platform::path(kWifiConfig) + " > /dev/null";
-    myLcd.lcdPrint(myTrans.tr(17), 2, 1, true);
+    myLcd.lcdPrint(myTrans.tr(Text::PleaseWait), 2, 1, true);
     platform::shell(command);
     myLcd.lcdPrint("Reboot ?", 2, 1, true);
     myLcd.lcdPrint("<-> YES   <Valid> NO", 3, 1, false);

@@ -275,7 +275,7 @@ static void startup() {
     while (!startupComplete) delay(10);
     if (!databaseUsable()) reportDatabaseProblem();
     if (!gWIFI) {
-        ErrorScreen(myTrans.tr(57));
+        ErrorScreen(myTrans.tr(Text::ServerLinkOff));
         while (myButton_VALID.getResetValue() == 0 && myButton_R_C.getResetValue() == 0) delay(5);
     }
 }

@@ -27,13 +27,14 @@ std::string RpSqlite::read_notsent_print() {
         if (comp != previousComp) {
             previousComp = comp;
             previousFlight = -1;  // each competition names its first flight
-            text += "\n" + texts.tr(23) + " : " + std::to_string(comp) + "\n";
+            text += "\n" + texts.tr(Text::EditCompetition) + " : " + std::to_string(comp) + "\n";
         }
         if (flight != previousFlight) {
             previousFlight = flight;
-            text += "    " + texts.tr(24) + " : " + std::to_string(flight) + "\n";
+            text += "    " + texts.tr(Text::EditFlight) + " : " + std::to_string(flight) + "\n";
         }
-        text += "        " + texts.tr(55) + " : " + std::to_string(query.integer(2)) + "\n";
+        text += "        " + texts.tr(Text::TicketPilot) + " : " +
+                std::to_string(query.integer(2)) + "\n";
     }
     text += "\n";
     std::cout << text;

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "app/texts.h"
 #include "model/scoring_kinds.h"
 
 namespace layout {
@@ -61,28 +62,45 @@ std::string ticketFigureLine(int number, const std::string& desc, int option, in
     return label.substr(0, labelWidth) + " " + shown;
 }
 
+namespace {
+
+// The server's reply codes: the ticket's text of each and the log report's legend.
+struct ReplyCode {
+    int code;
+    Text ticketText;
+    const char* legend;
+};
+
+const ReplyCode kReplyCodes[] = {
+    {1, Text::None, "1   --> WIFI error"},
+    {100, Text::ReplyFlightNumber, "100 --> Flight # error"},
+    {101, Text::ReplyJudgeNumber, "101 --> Judge # error"},
+    {102, Text::ReplyPilotNumber, "102 --> Pilot # error"},
+    {103, Text::ReplyParamCount, "103 --> Wrong number of params"},
+    {104, Text::ReplyOptionCode, "104 --> Wrong option code"},
+    {105, Text::ReplyPilotNotInPhase, "105 --> Pilot not in this phase"},
+    {106, Text::ReplySchedule, "106 --> Wrong schedule name"},
+    {900, Text::ReplySqlFlight, "900 --> SQL error (flight datas)"},
+    {901, Text::ReplySqlPilot, "901 --> SQL error (pilot id)"},
+    {902, Text::ReplySqlFigures, "902 --> SQL error (maneuvers id)"},
+    {903, Text::ReplySqlScore, "903 --> SQL error (update score)"},
+    {904, Text::ReplySqlLogs, "904 --> SQL error (insert logs)"},
+};
+
+}  // namespace
+
 int replyCodeTextId(int code) {
-    if (code >= 100 && code <= 106) return 33 + (code - 100);
-    if (code >= 900 && code <= 904) return 40 + (code - 900);
-    return 0;
+    for (const ReplyCode& reply : kReplyCodes)
+        if (reply.code == code) return static_cast<int>(reply.ticketText);
+    return static_cast<int>(Text::None);
 }
 
 const std::vector<std::string>& replyCodeLegend() {
-    static const std::vector<std::string> legend = {
-        "1   --> WIFI error",
-        "100 --> Flight # error",
-        "101 --> Judge # error",
-        "102 --> Pilot # error",
-        "103 --> Wrong number of params",
-        "104 --> Wrong option code",
-        "105 --> Pilot not in this phase",
-        "106 --> Wrong schedule name",
-        "900 --> SQL error (flight datas)",
-        "901 --> SQL error (pilot id)",
-        "902 --> SQL error (maneuvers id)",
-        "903 --> SQL error (update score)",
-        "904 --> SQL error (insert logs)",
-    };
+    static const std::vector<std::string> legend = [] {
+        std::vector<std::string> lines;
+        for (const ReplyCode& reply : kReplyCodes) lines.emplace_back(reply.legend);
+        return lines;
+    }();
     return legend;
 }
 

@@ -27,7 +27,7 @@ std::string settingsDateLine(const std::tm& time);
 // One figure of the ticket: number, label and value, 32 characters.
 std::string ticketFigureLine(int number, const std::string& desc, int option, int value);
 
-// The translation number of a reply code's ticket text, or 0 when it has none.
+// The translation number of a reply code's ticket text, or 0 (Text::None) when it has none.
 int replyCodeTextId(int code);
 
 // The thirteen legend lines of the log report, in code order.

@@ -84,17 +84,17 @@ void Pi_Thermal::_printTicketCopy(const std::string& dateLine, int comp, int fli
     setSize('M');
     if (code != 0) {
         const int textId = layout::replyCodeTextId(code);
-        println(myTrans.tr(51));
+        println(myTrans.tr(Text::TicketServerError));
         println(textId != 0 ? myTrans.tr(textId) : std::string());
     }
     println(schedule);
 
     justify('L');
     feed(1);
-    print(layout::format("%-30s%02d", myTrans.tr(52).c_str(), comp));
-    println(layout::format("%-30s%02d", myTrans.tr(53).c_str(), flight));
-    println(layout::format("%-29s%03d", myTrans.tr(54).c_str(), judge));
-    println(layout::format("%-29s%03d", myTrans.tr(55).c_str(), pilot));
+    print(layout::format("%-30s%02d", myTrans.tr(Text::TicketCompetition).c_str(), comp));
+    println(layout::format("%-30s%02d", myTrans.tr(Text::TicketFlight).c_str(), flight));
+    println(layout::format("%-29s%03d", myTrans.tr(Text::TicketJudge).c_str(), judge));
+    println(layout::format("%-29s%03d", myTrans.tr(Text::TicketPilot).c_str(), pilot));
     feed(2);
     setSize('S');
 
@@ -107,7 +107,7 @@ void Pi_Thermal::_printTicketCopy(const std::string& dateLine, int comp, int fli
 
     _send(PrinterOp::DefaultLineHeight);
     feed(2);
-    println(myTrans.tr(56));
+    println(myTrans.tr(Text::TicketSignature));
 
     // Signature box: each row is exactly one paper line, so no newlines.
     print(kSeparator);
@@ -296,11 +296,11 @@ void Pi_Thermal::_printListing(const std::string& title, const std::string& list
 }
 
 void Pi_Thermal::printschedules() {
-    _printListing(myTrans.tr(65), db.print_schedules());
+    _printListing(myTrans.tr(Text::PrintSchedules), db.print_schedules());
 }
 
 void Pi_Thermal::printnotsent() {
-    _printListing(myTrans.tr(66), db.read_notsent_print());
+    _printListing(myTrans.tr(Text::UnsentScores), db.read_notsent_print());
 }
 
 // ---------------------------------------------------------------- test page

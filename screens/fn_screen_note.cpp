@@ -132,7 +132,8 @@ std::string flightHeader() {
 }
 
 std::string judgeHeader() {
-    return format("%s %d  %s %d", myTrans.tr(1).c_str(), gJudge, myTrans.tr(2).c_str(), gPilot);
+    return format("%s %d  %s %d", myTrans.tr(Text::HeaderJudge).c_str(), gJudge,
+                  myTrans.tr(Text::HeaderPilot).c_str(), gPilot);
 }
 
 void openHeader() {
@@ -271,9 +272,9 @@ void printTicket() {
 void askForTicket() {
     ClrButtons();
     myLcd.clear();
-    myLcd.lcdPrint(myTrans.tr(68).substr(0, kCols), 0, 1, true);
-    myLcd.lcdPrint(myTrans.tr(69).substr(0, kCols), 2, 1, false);
-    myLcd.lcdPrint(myTrans.tr(70).substr(0, kCols), 3, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::TicketQuestion).substr(0, kCols), 0, 1, true);
+    myLcd.lcdPrint(myTrans.tr(Text::TicketQuestionPrint).substr(0, kCols), 2, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::TicketQuestionSkip).substr(0, kCols), 3, 1, false);
     myLcd.pos(0, 0);
     while (myButton_VALID.getValue() == 0 && myButton_PLUS.getValue() == 0) delay(10);
     if (myButton_VALID.getResetValue() != 0) return;
@@ -293,7 +294,7 @@ void resendQueue() {
     const int queued =
         std::min(db.read_notsent(comps, flights, judges, pilots, 0, gJudge), kQueuePage);
     for (int i = 0; i < queued; ++i) {
-        if (i == 0) ErrorScreen(myTrans.tr(3));
+        if (i == 0) ErrorScreen(myTrans.tr(Text::ResendingQueue));
         myLcd.pos(2, i);
         myLcd.print("*");
         // An empty resend would be acknowledged and drop the entry for good.
@@ -320,7 +321,7 @@ bool endOfFlight() {
         display_note(gNote.index, true);
         return false;
     }
-    ErrorScreen(myTrans.tr(17));
+    ErrorScreen(myTrans.tr(Text::PleaseWait));
     const Keeping kept = storeAndQueue();
     deliver();
     if (wifiRet == 0) db.delete_notsent(gComp, gFlight, gJudge, gPilot);
@@ -364,7 +365,7 @@ void clearEntryKeys() {
 
 // A schedule without figures cannot be scored: say so and leave as if abandoned.
 void refuseEmptySchedule() {
-    display_error_schedule(gSchedule + "/" + gLang, myTrans.tr(45));
+    display_error_schedule(gSchedule + "/" + gLang, myTrans.tr(Text::ScheduleMissing));
     ClrButtons();
     myButton_MINUS.setValue(2);
 }
@@ -413,8 +414,8 @@ int display_validation() {
     loadBorderGlyphs();
     myLcd.clear();
     myLcd.lcdPrint("Validation", 0, 1, false);
-    myLcd.lcdPrint(myTrans.tr(71).substr(0, kCols), 2, 1, false);
-    myLcd.lcdPrint(myTrans.tr(72).substr(0, kCols), 3, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::StoreSheet).substr(0, kCols), 2, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::BackToScoring).substr(0, kCols), 3, 1, false);
     drawBorder();
     int choice = 2;
     myLcd.pos(choice, 10);

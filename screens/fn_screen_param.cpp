@@ -142,7 +142,7 @@ bool menuKeyIs(unsigned int value) {
 bool printReport(int index) {
     if (myButton_PLUS.getResetValue() == 0) return false;
     myLcd.clear();
-    myLcd.lcdPrint(myTrans.tr(17).substr(0, kCols), 2, 1, true);
+    myLcd.lcdPrint(myTrans.tr(Text::PleaseWait).substr(0, kCols), 2, 1, true);
     printer.printparams();
     display_param(index);
     return true;

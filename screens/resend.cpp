@@ -23,7 +23,7 @@ struct QueuedSheet {
 
 void showPageHeader() {
     myLcd.clear();
-    myLcd.lcdPrint(myTrans.tr(50).substr(0, RpLcd::kCols), 0, 1, true);
+    myLcd.lcdPrint(myTrans.tr(Text::Resending).substr(0, RpLcd::kCols), 0, 1, true);
     myLcd.pos(3, 0);
     myLcd.print("CC   FF   JJJ   PPP");
 }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/fn_utils.h"
+#include "app/texts.h"
 #include "tests/unit/db_support.h"
 
 namespace {
@@ -89,32 +90,58 @@ TEST_F(ShippedData, CatalogueFilesImportThroughTheTerminalsImporter) {
 
 std::string ShippedData::file;
 
-// Widest text that fits where each number is shown (default: one display row).
-int placeOf(int number) {
-    static const std::map<int, int> places = {
-        {1, 6},   {2, 6},   {18, 18}, {22, 18}, {23, 18}, {24, 18}, {25, 18}, {26, 18}, {27, 5},
-        {28, 4},  {29, 6},  {30, 9},  {31, 6},  {49, 18}, {51, 32}, {52, 30}, {53, 30}, {54, 18},
-        {55, 18}, {56, 32}, {57, 18}, {60, 18}, {62, 18}, {66, 32}, {71, 18}, {72, 18},
-        {19, 19}, {20, 19}, {21, 19}};  // pilot dialog choices: up to the right border
-    static const std::set<int> menuEntries = {8,  9,  10, 11, 12, 13, 14, 46, 47,
-                                              48, 58, 59, 63, 64, 65, 67, 73, 74, 75, 76, 77};
-    if (menuEntries.count(number)) return 17;  // between the two arrows, after two spaces
-    auto it = places.find(number);
+// Widest text that fits where each is shown (default: one display row); the
+// pilot dialog's choices reach up to the right border.
+int placeOf(Text text) {
+    static const std::map<Text, int> places = {
+        {Text::HeaderJudge, 6},          {Text::HeaderPilot, 6},
+        {Text::AlreadyScored, 18},       {Text::EditJudge, 18},
+        {Text::EditCompetition, 18},     {Text::EditFlight, 18},
+        {Text::EditSchedule, 18},        {Text::EditPilot, 18},
+        {Text::LabelJudge, 5},           {Text::LabelCompetition, 4},
+        {Text::LabelFlight, 6},          {Text::LabelSchedule, 9},
+        {Text::LabelPilot, 6},           {Text::DownloadsTitle, 18},
+        {Text::TicketServerError, 32},   {Text::TicketCompetition, 30},
+        {Text::TicketFlight, 30},        {Text::TicketJudge, 18},
+        {Text::TicketPilot, 18},         {Text::TicketSignature, 32},
+        {Text::ServerLinkOff, 18},       {Text::VolumeTitle, 18},
+        {Text::ClearScoresQuestion, 18}, {Text::UnsentScores, 32},
+        {Text::StoreSheet, 18},          {Text::BackToScoring, 18},
+        {Text::PilotBack, 19},           {Text::PilotErase, 19},
+        {Text::PilotReprint, 19}};
+    // between the two arrows, after two spaces
+    static const std::set<Text> menuEntries = {
+        Text::TestDisplay,     Text::TestPrinter,       Text::TestKeypad,     Text::TestEncoder,
+        Text::TestSdCard,      Text::TestSound,         Text::TestWifi,       Text::ClearScores,
+        Text::ResendQueue,     Text::DownloadCatalogue, Text::ProgramUpdate,  Text::ServerSettings,
+        Text::DefaultSettings, Text::SetHostName,       Text::PrintSchedules, Text::Reboot,
+        Text::ShortcutsTitle,  Text::RelaunchProgram,   Text::ReprintTicket,  Text::Volume,
+        Text::MainScreen};
+    if (menuEntries.count(text)) return 17;
+    auto it = places.find(text);
     return it == places.end() ? 20 : it->second;
 }
 
-TEST_F(ShippedData, BothLanguagesHaveEveryTextAndItFitsItsPlace) {
-    for (const char* lang : {"ENG", "FRA"}) {
+TEST_F(ShippedData, EveryLanguageHasEveryTextOfTheProgramAndItFitsItsPlace) {
+    std::vector<std::string> languages;
+    for (int i = 0;; ++i) {
+        const std::string query = "SELECT DISTINCT lang FROM translation ORDER BY lang";
+        const std::string lang = value(query + " LIMIT 1 OFFSET " + std::to_string(i));
+        if (lang.empty()) break;
+        languages.push_back(lang);
+    }
+    ASSERT_FALSE(languages.empty()) << "no texts shipped";
+    for (const std::string& lang : languages) {
         std::vector<std::string> texts;
         ASSERT_EQ(store->translation_update(lang, &texts), 1);
-        ASSERT_EQ(texts.size(), 78u) << lang;
-        EXPECT_EQ(count(std::string("SELECT count(DISTINCT ID) FROM translation WHERE lang = '") +
-                        lang + "' AND ID BETWEEN 0 AND 77"),
-                  78)
-            << lang;
-        for (int n = 0; n < 78; ++n) {
-            EXPECT_FALSE(texts[n].empty()) << lang << " " << n;
-            EXPECT_LE(static_cast<int>(texts[n].size()), placeOf(n))
+        for (Text text : kAllTexts) {
+            const int n = static_cast<int>(text);
+            EXPECT_EQ(count("SELECT count(*) FROM translation WHERE lang = '" + lang +
+                            "' AND ID = " + std::to_string(n) + " AND text <> ''"),
+                      1)
+                << lang << " has no text " << n;
+            ASSERT_LT(n, static_cast<int>(texts.size()));
+            EXPECT_LE(static_cast<int>(texts[n].size()), placeOf(text))
                 << lang << " " << n << " '" << texts[n] << "'";
             for (unsigned char c : texts[n]) EXPECT_LT(c, 128) << lang << " " << n;
         }
@@ -127,7 +154,8 @@ TEST_F(ShippedData, PilotDialogChoicesLeaveRoomForBorderAndCursor) {
     for (const char* lang : {"ENG", "FRA"}) {
         std::vector<std::string> texts;
         ASSERT_EQ(store->translation_update(lang, &texts), 1);
-        for (int n = 19; n <= 21; ++n) {
+        for (Text choice : {Text::PilotBack, Text::PilotErase, Text::PilotReprint}) {
+            const int n = static_cast<int>(choice);
             ASSERT_GT(texts[n].size(), 3u) << lang << " " << n;
             EXPECT_EQ(texts[n].substr(0, 3), "   ") << lang << " " << n;
             EXPECT_NE(texts[n][3], ' ') << lang << " " << n;
