@@ -16,7 +16,9 @@
 #include "net/fn_wifi.h"
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
+#include "printer/Pi_Thermal_layout.h"
 #include "screens/fn_screen_note.h"
+#include "screens/menu.h"
 
 int myValueNum = 0;
 
@@ -30,20 +32,21 @@ constexpr int kFieldCount = 5;
 
 struct Field {
     const char* keyName;  // the settings key is "PELMORIDUX_" + keyName
-    int labelId, labelRow, labelCol;
+    Text label;
+    int labelRow, labelCol;
     int valueRow, valueCol;
     const char* format;
     int digits;
     int largest;
-    int editorTitleId;
+    Text editorTitle;
 };
 
 const Field kFields[kFieldCount] = {
-    {"JUDGE", 27, 0, 6, 0, 12, "%03d", 3, 999, 22},
-    {"COMP", 28, 1, 0, 1, 5, "%02d", 2, 99, 23},
-    {"FLIGHT", 29, 1, 11, 1, 18, "%02d", 2, 99, 24},
-    {"SCHEDULE", 30, 2, 1, 2, 11, nullptr, 0, 0, 25},
-    {"PILOT", 31, 3, 6, 3, 13, "%03d", 3, 999, 26},
+    {"JUDGE", Text::LabelJudge, 0, 6, 0, 12, "%03d", 3, 999, Text::EditJudge},
+    {"COMP", Text::LabelCompetition, 1, 0, 1, 5, "%02d", 2, 99, Text::EditCompetition},
+    {"FLIGHT", Text::LabelFlight, 1, 11, 1, 18, "%02d", 2, 99, Text::EditFlight},
+    {"SCHEDULE", Text::LabelSchedule, 2, 1, 2, 11, nullptr, 0, 0, Text::EditSchedule},
+    {"PILOT", Text::LabelPilot, 3, 6, 3, 13, "%03d", 3, 999, Text::EditPilot},
 };
 
 // State of one run of the main screen; the digit counter runs on across flights.
@@ -204,7 +207,7 @@ bool startFlight() {
     }
     if (!serverAccepts()) return true;
     if (!db.check_schedule(gSchedule, gLang)) {
-        display_error_schedule(gSchedule + "/" + gLang, myTrans.tr(45));
+        display_error_schedule(gSchedule + "/" + gLang, myTrans.tr(Text::ScheduleMissing));
         display_main(gMain.field);
         return true;
     }
@@ -351,26 +354,28 @@ void nudgeEncoder(int by) {
     myEncoder.setValue(myEncoder.getValue() + by);
 }
 
+// The pilot dialog's choices, numbered from 1 on rows 1 to 3.
+void erasePilotScores() {
+    db.erase_pilot(gComp, gFlight, gJudge, gPilot);
+}
+
+void reprintPilotScores() {
+    db.read_notes(gComp, gFlight, gJudge, gPilot);
+    printer.printticket(gComp, gFlight, gJudge, gPilot, gSchedule, gLang, 0, aNote);
+}
+
+const MenuEntry kPilotChoices[] = {
+    {Text::PilotBack, MenuAction::stay},
+    {Text::PilotErase, staying<erasePilotScores>},
+    {Text::PilotReprint, staying<reprintPilotScores>},
+};
+constexpr int kPilotChoiceCount = sizeof(kPilotChoices) / sizeof(kPilotChoices[0]);
+
 }  // namespace
 
 int serverMessageId(int code) {
-    switch (code) {
-        case -1:
-        case 1:
-            return 32;
-        case 900:
-            return 40;
-        case 901:
-            return 41;
-        case 902:
-            return 42;
-        case 903:
-            return 43;
-        case 904:
-            return 44;
-        default:
-            return code >= 100 && code <= 106 ? code - 100 + 33 : 0;
-    }
+    if (code == -1 || code == 1) return static_cast<int>(Text::ServerLinkError);
+    return layout::replyCodeTextId(code);
 }
 
 void loadBorderGlyphs() {
@@ -395,7 +400,7 @@ void drawBorder() {
 void display_main(int field) {
     myLcd.clear();
     for (int f = 0; f < kFieldCount; ++f) {
-        printAt(kFields[f].labelRow, kFields[f].labelCol, myTrans.tr(kFields[f].labelId));
+        printAt(kFields[f].labelRow, kFields[f].labelCol, myTrans.tr(kFields[f].label));
         printAt(kFields[f].valueRow, kFields[f].valueCol, fieldText(f));
     }
     if (gLine > 1) printAt(0, 18, "L2");
@@ -428,7 +433,7 @@ int screen_main() {
 void display_update_main(char field) {
     loadBorderGlyphs();
     myLcd.clear();
-    printCentred(myTrans.tr(kFields[static_cast<int>(field)].editorTitleId), 1, false);
+    printCentred(myTrans.tr(kFields[static_cast<int>(field)].editorTitle), 1, false);
     drawBorder();
     if (field == kFieldSchedule)
         printCentred(gSchedule, 2, false);
@@ -513,8 +518,9 @@ int display_error_schedule(std::string line0, std::string line1) {
 int display_pilot_error() {
     loadBorderGlyphs();
     myLcd.clear();
-    printCentred(myTrans.tr(18), 0, false);
-    for (int row = 1; row <= 3; ++row) myLcd.lcdPrint(myTrans.tr(18 + row), row, 0, false);
+    printCentred(myTrans.tr(Text::AlreadyScored), 0, false);
+    for (int row = 1; row <= kPilotChoiceCount; ++row)
+        myLcd.lcdPrint(kPilotChoices[row - 1].label.shown(), row, 0, false);
     drawBorder();
     int choice = 1;
     myLcd.pos(choice, 2);
@@ -526,18 +532,12 @@ int display_pilot_error() {
         delay(10);
         const int reading = myEncoder.getValue();
         if (reading != lastEncoder) {
-            if (reading > lastEncoder) choice = choice == 3 ? 1 : choice + 1;
-            if (reading < lastEncoder) choice = choice == 1 ? 3 : choice - 1;
+            choice = stepSelection(choice - 1, kPilotChoiceCount, reading > lastEncoder) + 1;
             lastEncoder = reading;
             myLcd.pos(choice, 2);
         }
         if (myButton_R_C.getResetValue() != 0 || myButton_VALID.getResetValue() != 0) break;
     }
-    if (choice == 2) {
-        db.erase_pilot(gComp, gFlight, gJudge, gPilot);
-    } else if (choice == 3) {
-        db.read_notes(gComp, gFlight, gJudge, gPilot);
-        printer.printticket(gComp, gFlight, gJudge, gPilot, gSchedule, gLang, 0, aNote);
-    }
+    kPilotChoices[choice - 1].action();
     return choice;
 }

@@ -4,7 +4,6 @@
 #include <wiringPi.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
@@ -22,24 +21,6 @@ namespace {
 
 constexpr int kReboot = -1;
 
-// Translation numbers of the entries; the last entry's label is fixed.
-const int kEntryTexts[] = {46, 47, 65, 48, 58, 59, 63, 64, 67};
-const char kLogsLabel[] = "Logs";
-
-enum Entry {
-    kClearScores,
-    kResend,
-    kPrintCatalogue,
-    kCatalogue,
-    kProgram,
-    kServerSettings,
-    kDefaultSettings,
-    kHostname,
-    kRebootEntry,
-    kLogs,
-    kEntryCount
-};
-
 // "sudo curl -f SERVER/FROM -o TO", true when curl saved the file.
 bool fetch(const std::string& from, const std::string& to) {
     return platform::shell("sudo curl -f " + serverUrlWord(gIPServer, from) + " -o " + to) == 0;
@@ -50,22 +31,30 @@ void waitForMenuOrValid() {
     if (myButton_R_C.getResetValue() == 0) myButton_VALID.resetValue();
 }
 
+MenuAction reboot() {
+    return MenuAction::leaveWith(kReboot);
+}
+
 void clearScores() {
-    if (!ConfirmScreen(myTrans.tr(62))) return;
+    if (!ConfirmScreen(myTrans.tr(Text::ClearScoresQuestion))) return;
     db.truncate_note();
     display_SD_param();
     platform::shell("sudo rm " + platform::path("/var/log/kalventrix/log_wifi.log"));
 }
 
 void printCatalogue() {
-    ErrorScreen(myTrans.tr(65));
+    ErrorScreen(myTrans.tr(Text::PrintSchedules));
     printer.printschedules();
+}
+
+void printLogs() {
+    printer.printlog();
 }
 
 // Both files must arrive before the import: half a new catalogue would
 // mix the figures of one with the schedules of the other.
 void downloadCatalogue() {
-    ErrorScreen(myTrans.tr(48));
+    ErrorScreen(myTrans.tr(Text::DownloadCatalogue));
     const bool figures =
         fetch("/SD-Template/zeph_figure.csv", platform::path("/boot/zeph_figure.csv"));
     const bool schedules =
@@ -81,7 +70,7 @@ void downloadCatalogue() {
 }
 
 MenuAction downloadProgram() {
-    ErrorScreen(myTrans.tr(58));
+    ErrorScreen(myTrans.tr(Text::ProgramUpdate));
     const std::string program = platform::path("/boot/kalventrix");
     platform::shell("sudo curl -f " + serverUrlWord(gIPServer, "/updates/kalventrix") + " -o " +
                     program + " || sudo rm -f " + program);
@@ -90,7 +79,7 @@ MenuAction downloadProgram() {
     ErrorScreen("Updt. default");
     fetch("/updates/default.sql", "default.sql");
     platform::shell("sqlite3 kalventrix-db < " + platform::path("/boot/translation.sql"));
-    return MenuAction::leaveWith(kReboot);
+    return reboot();
 }
 
 // The settings just applied reach the globals and the WiFi configuration.
@@ -103,14 +92,14 @@ MenuAction takeNewSettings() {
 }
 
 MenuAction serverSettings() {
-    ErrorScreen(myTrans.tr(59));
+    ErrorScreen(myTrans.tr(Text::ServerSettings));
     fetch("/updates/param.sql", platform::path("/boot/param.sql"));
     platform::shell("sqlite3 kalventrix-db < " + platform::path("/boot/param.sql") + ";");
     return takeNewSettings();
 }
 
 MenuAction defaultSettings() {
-    ErrorScreen(myTrans.tr(63));
+    ErrorScreen(myTrans.tr(Text::DefaultSettings));
     platform::shell("sqlite3 " + platform::path("/home/pi/kalventrix-db") + " < " +
                     platform::path("/home/pi/default.sql"));
     return takeNewSettings();
@@ -121,41 +110,23 @@ MenuAction renameHost() {
     const std::string command = hostnameCommand(mySerialNum);
     std::printf("wcmd : %s\n", command.c_str());
     platform::shell(command);
-    return MenuAction::leaveWith(kReboot);
+    return reboot();
 }
 
-MenuAction runEntry(int sel) {
-    switch (sel) {
-        case kClearScores:
-            clearScores();
-            break;
-        case kResend:
-            resendUnsentSheets();
-            break;
-        case kPrintCatalogue:
-            printCatalogue();
-            break;
-        case kCatalogue:
-            downloadCatalogue();
-            break;
-        case kProgram:
-            return downloadProgram();
-        case kServerSettings:
-            return serverSettings();
-        case kDefaultSettings:
-            return defaultSettings();
-        case kHostname:
-            return renameHost();
-        case kRebootEntry:
-            return MenuAction::leaveWith(kReboot);
-        case kLogs:
-            printer.printlog();
-            break;
-        default:
-            break;
-    }
-    return MenuAction::stay();
-}
+const Menu kDownloadsMenu = {Text::DownloadsTitle,
+                             MenuLayout::Padded,
+                             {
+                                 {Text::ClearScores, staying<clearScores>},
+                                 {Text::ResendQueue, staying<resendUnsentSheets>},
+                                 {Text::PrintSchedules, staying<printCatalogue>},
+                                 {Text::DownloadCatalogue, staying<downloadCatalogue>},
+                                 {Text::ProgramUpdate, downloadProgram},
+                                 {Text::ServerSettings, serverSettings},
+                                 {Text::DefaultSettings, defaultSettings},
+                                 {Text::SetHostName, renameHost},
+                                 {Text::Reboot, reboot},
+                                 {"Logs", staying<printLogs>},
+                             }};
 
 }  // namespace
 
@@ -164,10 +135,7 @@ std::string serverUrlWord(const std::string& server, const std::string& path) {
 }
 
 void display_sd(int item) {
-    std::vector<std::string> labels;
-    for (int id : kEntryTexts) labels.push_back(myTrans.tr(id));
-    labels.push_back(kLogsLabel);
-    drawMenu(myTrans.tr(49), MenuLayout::Padded, labels, item);
+    drawMenu(kDownloadsMenu, item);
 }
 
 void display_SD_param() {
@@ -177,10 +145,5 @@ void display_SD_param() {
 }
 
 int screen_sd() {
-    MenuScreen screen;
-    screen.count = [] { return static_cast<int>(kEntryCount); };
-    screen.draw = display_sd;
-    screen.run = runEntry;
-    screen.validRuns = true;
-    return runMenu(screen).code;
+    return runMenu(kDownloadsMenu, /*validRuns=*/true).code;
 }

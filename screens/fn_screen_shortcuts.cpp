@@ -4,7 +4,6 @@
 #include <wiringPi.h>
 
 #include <fstream>
-#include <vector>
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
@@ -18,9 +17,9 @@
 namespace {
 
 constexpr int kPinRepeat = 29;  // REPEAT, read while the volume dialog closes
-const int kEntryTexts[] = {74, 75, 76, 47, 77};
 
-enum Entry { kRelaunch, kReprint, kVolume, kResend, kMainScreen };
+// The last ticket as its files held it when the screen opened.
+LastTicket ticketAtEntry;
 
 template <typename T>
 void readValue(const char* file, T* value) {
@@ -29,7 +28,12 @@ void readValue(const char* file, T* value) {
     if (in.fail()) *value = T();
 }
 
-void reprint(const LastTicket& ticket) {
+MenuAction relaunch() {
+    return MenuAction::leaveWith(-2);
+}
+
+void reprint() {
+    const LastTicket& ticket = ticketAtEntry;
     aNote.clear();
     db.read_notes(ticket.comp, ticket.flight, ticket.judge, ticket.pilot);
     printer.printticket(ticket.comp, ticket.flight, ticket.judge, ticket.pilot, ticket.schedule,
@@ -50,6 +54,21 @@ void volume() {
     }
 }
 
+MenuAction mainScreen() {
+    num_screen = 0;
+    return MenuAction::leaveWith(0);
+}
+
+const Menu kShortcutsMenu = {Text::ShortcutsTitle,
+                             MenuLayout::Inline,
+                             {
+                                 {Text::RelaunchProgram, relaunch},
+                                 {Text::ReprintTicket, staying<reprint>},
+                                 {Text::Volume, staying<volume>},
+                                 {Text::ResendQueue, staying<resendUnsentSheets>},
+                                 {Text::MainScreen, mainScreen},
+                             }};
+
 }  // namespace
 
 LastTicket readLastTicket() {
@@ -63,38 +82,12 @@ LastTicket readLastTicket() {
 }
 
 void display_shortcut(int sel) {
-    std::vector<std::string> labels;
-    for (int id : kEntryTexts) labels.push_back(myTrans.tr(id));
-    drawMenu(myTrans.tr(73), MenuLayout::Inline, labels, sel);
+    drawMenu(kShortcutsMenu, sel);
 }
 
 int screen_shortcuts() {
-    const LastTicket ticket = readLastTicket();
-    MenuScreen screen;
-    screen.count = [] { return static_cast<int>(sizeof(kEntryTexts) / sizeof(kEntryTexts[0])); };
-    screen.draw = display_shortcut;
-    screen.run = [&ticket](int sel) {
-        switch (sel) {
-            case kRelaunch:
-                return MenuAction::leaveWith(-2);
-            case kReprint:
-                reprint(ticket);
-                break;
-            case kVolume:
-                volume();
-                break;
-            case kResend:
-                resendUnsentSheets();
-                break;
-            case kMainScreen:
-                num_screen = 0;
-                return MenuAction::leaveWith(0);
-            default:
-                break;
-        }
-        return MenuAction::stay();
-    };
-    const MenuExit exit = runMenu(screen);
+    ticketAtEntry = readLastTicket();
+    const MenuExit exit = runMenu(kShortcutsMenu);
     if (exit.longPress && exit.acted) num_screen = 10;
     return exit.code;
 }

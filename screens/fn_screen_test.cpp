@@ -4,7 +4,6 @@
 #include <wiringPi.h>
 
 #include <fstream>
-#include <vector>
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
@@ -23,8 +22,6 @@ constexpr int kCols = RpLcd::kCols;
 constexpr int kPathLength = 44;
 constexpr int kEncoderStart = 10;
 constexpr int kFrameText = 18;  // columns inside the frame
-
-const int kEntryTexts[] = {8, 9, 10, 11, 12, 13, 14};
 
 struct KeyMark {
     RpButton* button;
@@ -66,10 +63,14 @@ void testKeypad() {
     }
 }
 
+void testPrinter() {
+    printer.testPage();
+}
+
 void testSdCard() {
     myLcd.clear();
-    myLcd.lcdPrint(myTrans.tr(16).substr(0, kCols), 0, 1, false);
-    myLcd.lcdPrint(myTrans.tr(17).substr(0, kCols), 2, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::SdCardTestRunning).substr(0, kCols), 0, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::PleaseWait).substr(0, kCols), 2, 1, false);
     myLcd.cursor(true);
     myLcd.blink(true);
     platform::shell("./sd-test.bash");
@@ -89,39 +90,10 @@ void testWifi() {
         display_test_WIFI(wifi_test());
         return;
     }
-    ErrorScreen(myTrans.tr(57));
+    ErrorScreen(myTrans.tr(Text::ServerLinkOff));
     myButton_VALID.resetValue();
     myButton_R_C.resetValue();
     while (myButton_VALID.getResetValue() == 0 && myButton_R_C.getResetValue() == 0) delay(5);
-}
-
-MenuAction runTest(int sel) {
-    switch (sel) {
-        case 0:
-            testDisplay();
-            break;
-        case 1:
-            printer.testPage();
-            break;
-        case 2:
-            testKeypad();
-            break;
-        case 3:
-            display_test_encoder();
-            break;
-        case 4:
-            testSdCard();
-            break;
-        case 5:
-            testSound();
-            break;
-        case 6:
-            testWifi();
-            break;
-        default:
-            break;
-    }
-    return MenuAction::stay();
 }
 
 void drawMarker(int step, const char* text) {
@@ -134,6 +106,18 @@ void drawMarker(int step, const char* text) {
         putGlyph(row, col, glyphs::kMarker);
     }
 }
+
+const Menu kTestMenu = {"Tests",
+                        MenuLayout::Inline,
+                        {
+                            {Text::TestDisplay, staying<testDisplay>},
+                            {Text::TestPrinter, staying<testPrinter>},
+                            {Text::TestKeypad, staying<testKeypad>},
+                            {Text::TestEncoder, staying<display_test_encoder>},
+                            {Text::TestSdCard, staying<testSdCard>},
+                            {Text::TestSound, staying<testSound>},
+                            {Text::TestWifi, staying<testWifi>},
+                        }};
 
 }  // namespace
 
@@ -164,9 +148,7 @@ std::string copiedFigures(const std::string& file) {
 }
 
 void display_test(int sel) {
-    std::vector<std::string> labels;
-    for (int id : kEntryTexts) labels.push_back(myTrans.tr(id));
-    drawMenu("Tests", MenuLayout::Inline, labels, sel);
+    drawMenu(kTestMenu, sel);
 }
 
 void display_test_keyboards(int row, int col, int count) {
@@ -186,8 +168,8 @@ void display_test_encoder() {
     loadMarkerGlyph();
     myLcd.clear();
     myLcd.blink(false);
-    myLcd.lcdPrint(myTrans.tr(6).substr(0, kCols), 1, 1, false);
-    myLcd.lcdPrint(myTrans.tr(7).substr(0, kCols), 2, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::TurnTheEncoder).substr(0, kCols), 1, 1, false);
+    myLcd.lcdPrint(myTrans.tr(Text::MenuKeyLeaves).substr(0, kCols), 2, 1, false);
     int step = kEncoderStart;
     drawMarker(step, nullptr);
     myEncoder.resetValue();
@@ -206,9 +188,9 @@ void display_test_encoder() {
 
 void display_test_SD() {
     myLcd.clear();
-    myLcd.lcdPrint(myTrans.tr(4).substr(0, kCols), 0, 0, false);
+    myLcd.lcdPrint(myTrans.tr(Text::SdWriteSpeed).substr(0, kCols), 0, 0, false);
     myLcd.lcdPrint(copiedFigures(platform::path("/home/pi/txt/perf-write.txt")), 1, 0, false);
-    myLcd.lcdPrint(myTrans.tr(5).substr(0, kCols), 2, 0, false);
+    myLcd.lcdPrint(myTrans.tr(Text::SdReadSpeed).substr(0, kCols), 2, 0, false);
     myLcd.lcdPrint(copiedFigures(platform::path("/home/pi/txt/perf-read.txt")), 3, 0, false);
     ClrButtons();
     waitForAnyMenuKey();
@@ -228,9 +210,5 @@ void display_test_WIFI(std::string text) {
 }
 
 int screen_test() {
-    MenuScreen screen;
-    screen.count = [] { return static_cast<int>(sizeof(kEntryTexts) / sizeof(kEntryTexts[0])); };
-    screen.draw = display_test;
-    screen.run = runTest;
-    return runMenu(screen).code;
+    return runMenu(kTestMenu).code;
 }

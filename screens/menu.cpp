@@ -66,6 +66,16 @@ void drawMenu(const std::string& title, MenuLayout layout, const std::vector<std
     drawMenuWindow(title, layout, above, labels[sel], below);
 }
 
+std::string MenuLabel::shown() const {
+    return fixed_ ? std::string(fixed_) : myTrans.tr(text_);
+}
+
+void drawMenu(const Menu& menu, int sel) {
+    std::vector<std::string> labels;
+    for (const MenuEntry& entry : menu.entries) labels.push_back(entry.label.shown());
+    drawMenu(menu.title.shown(), menu.layout, labels, sel);
+}
+
 int stepSelection(int sel, int count, bool forward) {
     if (count <= 0) return 0;
     if (forward) return sel >= count - 1 ? 0 : sel + 1;
@@ -113,4 +123,13 @@ MenuExit runMenu(const MenuScreen& screen) {
         }
         if (screen.otherKeys && screen.otherKeys(sel)) exit.acted = true;
     }
+}
+
+MenuExit runMenu(const Menu& menu, bool validRuns) {
+    MenuScreen screen;
+    screen.count = [&menu] { return static_cast<int>(menu.entries.size()); };
+    screen.draw = [&menu](int sel) { drawMenu(menu, sel); };
+    screen.run = [&menu](int sel) { return menu.entries[static_cast<size_t>(sel)].action(); };
+    screen.validRuns = validRuns;
+    return runMenu(screen);
 }

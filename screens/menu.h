@@ -1,12 +1,15 @@
 // The scrolling menu of the service screens: a title between two arrows on
 // row 0 and a window of three entries with the selected one on row 2, moved
 // by the encoder one entry per poll and wrapping at both ends. A screen only
-// declares its title, entries, layout and what each entry does.
+// declares its menu: title, layout and its entries, each a label and what
+// choosing it does.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "app/texts.h"
 
 enum class MenuLayout {
     Inline,  // the selected entry from column 1, the others from column 0
@@ -31,6 +34,39 @@ struct MenuAction {
     static MenuAction leaveWith(int code) { return {true, code}; }
 };
 
+// An interface text, or a fixed label shown alike in every language.
+class MenuLabel {
+  public:
+    MenuLabel(Text text) : text_(text) {}
+    MenuLabel(const char* fixed) : fixed_(fixed) {}
+    std::string shown() const;
+
+  private:
+    Text text_ = Text::None;
+    const char* fixed_ = nullptr;
+};
+
+struct MenuEntry {
+    MenuLabel label;
+    MenuAction (*action)();
+};
+
+// An entry's action that leaves the menu where it is.
+template <void (*Run)()>
+MenuAction staying() {
+    Run();
+    return MenuAction::stay();
+}
+
+struct Menu {
+    MenuLabel title;
+    MenuLayout layout;
+    std::vector<MenuEntry> entries;
+};
+
+// A declared menu drawn around entry `sel`.
+void drawMenu(const Menu& menu, int sel);
+
 struct MenuScreen {
     std::function<int()> count;          // entries, read at the start
     std::function<void(int)> draw;       // draws the menu around a selection
@@ -49,3 +85,5 @@ struct MenuExit {
 // Runs the menu from entry 0 until a long press of R_C (left pending for the
 // screen loop) or an action that leaves.
 MenuExit runMenu(const MenuScreen& screen);
+// The same for a declared menu: its entries drawn and run as declared.
+MenuExit runMenu(const Menu& menu, bool validRuns = false);
