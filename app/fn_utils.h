@@ -6,10 +6,14 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/settings.h"
 #include "app/texts.h"
 
 // Settings loader (app/fn_utils.cpp)
 void UpdateParams();
+// A setting's global takes a stored value, as the loader would load it; the
+// language also reloads the texts.
+void takeSetting(SettingId id, const std::string& stored);
 
 // Interface texts for the current language (app/fn_utils.cpp)
 class Translation {

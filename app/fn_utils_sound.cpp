@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/fn_utils.h"
+#include "app/settings.h"
 #include "db/fn_sqlite.h"
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
@@ -12,8 +13,8 @@
 
 namespace {
 
-constexpr int kLowest = 60;
-constexpr int kHighest = 100;
+constexpr int kLowest = typeLimits(kParamVolume).lowest;
+constexpr int kHighest = typeLimits(kParamVolume).highest;
 constexpr int kStep = 2;
 constexpr unsigned int kRedrawMicros = 125000;
 constexpr unsigned int kStillMicros = 1500000;
@@ -55,7 +56,7 @@ int nextMovement(int reading) {
 
 void displayVolume(bool up) {
     drawDialog();
-    int volume = db.get_param_int("KALVENTRIX_1VOL");
+    int volume = db.get_param_int(keyOf(SettingId::Volume));
     unsigned int lastDraw = micros();
     int reading = 0;
     int moved = 0;
@@ -71,5 +72,5 @@ void displayVolume(bool up) {
         moved = nextMovement(reading);
         up = moved > reading;
     } while (moved != reading);
-    db.write_param("KALVENTRIX_1VOL", volume);
+    db.write_param(keyOf(SettingId::Volume), volume);
 }

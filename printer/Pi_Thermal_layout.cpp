@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "app/settings.h"
 #include "app/texts.h"
 #include "model/scoring_kinds.h"
 
@@ -137,7 +138,7 @@ bool pingReply(const std::string& line, std::string* reply) {
 }
 
 std::string settingShown(const std::string& value, const std::string& type) {
-    if (type != "3") return value;
+    if (type != std::to_string(kParamOnOff)) return value;
     return value == "1" ? "YES" : "NO";
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
+#include "app/settings.h"
 #include "db/fn_sqlite.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
@@ -59,14 +60,14 @@ std::string txtFile(const char* name) {
 void Pi_Thermal::printticket(int comp, int flight, int judge, int pilot, std::string schedule,
                              std::string lang, int code, std::vector<Note> notes) {
     const std::tm now = platform::localTime();
-    const bool doubleLine = db.get_param_bool("KALVENTRIX_DBL_LINE");
+    const bool doubleLine = db.get_param_bool(keyOf(SettingId::DoubleLine));
 
     std::printf("comp :%d\nflight :%d\njudge :%d\npilot :%d\nschedule :%s\n", comp, flight, judge,
                 pilot, schedule.c_str());
     writeLastTicketFiles(comp, flight, judge, pilot, schedule);
 
     // The setting has no lower bound: anything below one still prints one ticket.
-    const int copies = std::max(1, db.get_param_int("KALVENTRIX_NbTicket"));
+    const int copies = std::max(1, db.get_param_int(keyOf(SettingId::Tickets)));
     const std::string dateLine = layout::ticketDateLine(now, lang);
     for (int copy = 0; copy < copies; ++copy) {
         _printTicketCopy(dateLine, comp, flight, judge, pilot, schedule, code, notes, doubleLine);
@@ -125,9 +126,9 @@ void Pi_Thermal::printparams() {
     platform::shell("ip -a address | grep link/ether > " + txtFile("mac.txt"));
     platform::shell("hostname -I > " + txtFile("ip.txt"));
     platform::shell("iwlist wlan0 scan | grep ESSID > " + txtFile("essid.txt"));
-    platform::shell("ping -c 3 " +
-                    shellWord(net::serverAddress(db.get_param_string("KALVENTRIX_IPServer"))) +
-                    " > " + txtFile("ping.txt"));
+    const std::string server =
+        net::serverAddress(db.get_param_string(keyOf(SettingId::ServerAddress)));
+    platform::shell("ping -c 3 " + shellWord(server) + " > " + txtFile("ping.txt"));
 
     reset();
     justify('L');
@@ -155,14 +156,14 @@ void Pi_Thermal::printparams() {
     justify('C');
     println("KALVENTRIX");
     setSize('S');
-    _printSettingsSection("KALVENTRIX_");
+    _printSettingsSection(kSettingsPrefix);
 
     feed(1);
     setSize('M');
     justify('C');
     println("PELMORIDUX");
     setSize('S');
-    _printSettingsSection("PELMORIDUX_");
+    _printSettingsSection(kContextPrefix);
     feed(3);
 }
 

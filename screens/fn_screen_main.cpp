@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/fn_utils.h"
+#include "app/settings.h"
 #include "db/fn_sqlite.h"
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
@@ -31,7 +32,7 @@ constexpr int kFieldPilot = 4;
 constexpr int kFieldCount = 5;
 
 struct Field {
-    const char* keyName;  // the settings key is "PELMORIDUX_" + keyName
+    SettingId stored;  // the context key it is kept under
     Text label;
     int labelRow, labelCol;
     int valueRow, valueCol;
@@ -42,11 +43,13 @@ struct Field {
 };
 
 const Field kFields[kFieldCount] = {
-    {"JUDGE", Text::LabelJudge, 0, 6, 0, 12, "%03d", 3, 999, Text::EditJudge},
-    {"COMP", Text::LabelCompetition, 1, 0, 1, 5, "%02d", 2, 99, Text::EditCompetition},
-    {"FLIGHT", Text::LabelFlight, 1, 11, 1, 18, "%02d", 2, 99, Text::EditFlight},
-    {"SCHEDULE", Text::LabelSchedule, 2, 1, 2, 11, nullptr, 0, 0, Text::EditSchedule},
-    {"PILOT", Text::LabelPilot, 3, 6, 3, 13, "%03d", 3, 999, Text::EditPilot},
+    {SettingId::ContextJudge, Text::LabelJudge, 0, 6, 0, 12, "%03d", 3, 999, Text::EditJudge},
+    {SettingId::ContextCompetition, Text::LabelCompetition, 1, 0, 1, 5, "%02d", 2, 99,
+     Text::EditCompetition},
+    {SettingId::ContextFlight, Text::LabelFlight, 1, 11, 1, 18, "%02d", 2, 99, Text::EditFlight},
+    {SettingId::ContextSchedule, Text::LabelSchedule, 2, 1, 2, 11, nullptr, 0, 0,
+     Text::EditSchedule},
+    {SettingId::ContextPilot, Text::LabelPilot, 3, 6, 3, 13, "%03d", 3, 999, Text::EditPilot},
 };
 
 // State of one run of the main screen; the digit counter runs on across flights.
@@ -58,8 +61,8 @@ struct MainScreen {
 };
 MainScreen gMain;
 
-std::string storageKey(int field) {
-    return std::string("PELMORIDUX_") + kFields[field].keyName;
+const char* storageKey(int field) {
+    return keyOf(kFields[field].stored);
 }
 
 int* fieldNumber(int field) {
@@ -121,10 +124,10 @@ std::string fieldText(int field) {
 }
 
 void saveContext() {
-    db.write_param("PELMORIDUX_COMP", gComp);
-    db.write_param("PELMORIDUX_FLIGHT", gFlight);
-    db.write_param("PELMORIDUX_SCHEDULE", gSchedule);
-    db.write_param("PELMORIDUX_PILOT", gPilot);
+    db.write_param(keyOf(SettingId::ContextCompetition), gComp);
+    db.write_param(keyOf(SettingId::ContextFlight), gFlight);
+    db.write_param(keyOf(SettingId::ContextSchedule), gSchedule);
+    db.write_param(keyOf(SettingId::ContextPilot), gPilot);
 }
 
 int askNextPilot() {
@@ -148,15 +151,15 @@ void receivedPilot() {
 }
 
 void loadStoredContext() {
-    gJudge = db.get_param_int("PELMORIDUX_JUDGE");
-    gComp = db.get_param_int("PELMORIDUX_COMP");
-    gFlight = db.get_param_int("PELMORIDUX_FLIGHT");
-    gSchedule = db.get_param_string("PELMORIDUX_SCHEDULE");
+    gJudge = db.get_param_int(keyOf(SettingId::ContextJudge));
+    gComp = db.get_param_int(keyOf(SettingId::ContextCompetition));
+    gFlight = db.get_param_int(keyOf(SettingId::ContextFlight));
+    gSchedule = db.get_param_string(keyOf(SettingId::ContextSchedule));
     gPilot = -1;
 }
 
 void enterMainScreen() {
-    gJudge = db.get_param_int("PELMORIDUX_JUDGE");
+    gJudge = db.get_param_int(keyOf(SettingId::ContextJudge));
     if (askNextPilot() > 0)
         receivedPilot();
     else
@@ -211,7 +214,7 @@ bool startFlight() {
         display_main(gMain.field);
         return true;
     }
-    gSchedule = db.get_param_string("PELMORIDUX_SCHEDULE");
+    gSchedule = db.get_param_string(keyOf(SettingId::ContextSchedule));
     screen_note();
     gMain.field = kFieldPilot;
     // A long MINUS left by score entry stops the chaining to the next pilot.

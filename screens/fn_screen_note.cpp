@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/fn_utils.h"
+#include "app/settings.h"
 #include "db/fn_sqlite.h"
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
@@ -282,7 +283,7 @@ void askForTicket() {
 }
 
 void ticket() {
-    if (db.get_param_int("KALVENTRIX_NbTicket") != 0)
+    if (db.get_param_int(keyOf(SettingId::Tickets)) != 0)
         printTicket();
     else
         askForTicket();

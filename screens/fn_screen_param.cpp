@@ -23,13 +23,7 @@ bool bUpdate = false;
 namespace {
 
 constexpr int kCols = RpLcd::kCols;
-constexpr int kTextWidth = 18;  // the editable characters of a text setting
-constexpr int kQuadCount = 4;
-constexpr int kQuadLength = 15;
-constexpr char kFirstChar = 32;  // space
-constexpr char kLastChar = 125;  // '}'
 constexpr unsigned int kSoundGapMs = 500;
-const char kPrefix[] = "KALVENTRIX_";
 
 struct ParamRow {
     std::string value, label, type;
@@ -46,9 +40,10 @@ std::string stepText(std::string value, int position, int last, int reading) {
     const auto moved = static_cast<std::uint8_t>(static_cast<std::uint8_t>(value[position]) +
                                                  static_cast<std::uint8_t>(reading) -
                                                  static_cast<std::uint8_t>(last));
+    const Limits chars = typeLimits(kParamText);
     char c = static_cast<char>(moved);
-    if (moved > kLastChar) c = kFirstChar;
-    if (moved < kFirstChar) c = kLastChar;
+    if (moved > chars.highest) c = static_cast<char>(chars.lowest);
+    if (moved < chars.lowest) c = static_cast<char>(chars.highest);
     value[position] = c;
     return value;
 }
@@ -63,7 +58,9 @@ std::string quadForm(std::string value) {
 std::string stepQuad(const std::string& stored, int position, int steps) {
     std::string value = quadForm(stored);
     const size_t at = static_cast<size_t>(4 * position);
-    const int number = std::clamp(std::atoi(value.substr(at, 3).c_str()) + steps, 1, 255);
+    const Limits limits = typeLimits(kParamQuad);
+    const int number =
+        std::clamp(std::atoi(value.substr(at, 3).c_str()) + steps, limits.lowest, limits.highest);
     char digits[8];
     std::snprintf(digits, sizeof(digits), "%03d", number);
     value.replace(at, 3, digits);
@@ -71,10 +68,9 @@ std::string stepQuad(const std::string& stored, int position, int steps) {
 }
 
 std::string stepNumber(int type, const std::string& key, const std::string& value, int steps) {
-    int number = std::atoi(value.c_str()) + steps;
-    if (number < 1 && key != "KALVENTRIX_NbTicket") number = 1;
-    if (type == kParamVolume) number = std::clamp(number, 60, 100);
-    return std::to_string(number);
+    const Limits limits = limitsFor(type, key);
+    const long number = static_cast<long>(std::atoi(value.c_str())) + steps;
+    return std::to_string(std::clamp<long>(number, limits.lowest, limits.highest));
 }
 
 // Sets the mixer at every change; the sample at most every half second.
@@ -96,16 +92,11 @@ RpButton* const kClickKeys[] = {
     &myButton_6,   &myButton_7,    &myButton_8,     &myButton_9,     &myButton_10};
 
 // Settings that the running terminal takes over at once.
-void applyNow(const std::string& key, const std::string& value) {
-    if (key == "KALVENTRIX_LINE") gLine = std::atoi(value.c_str());
-    if (key == "KALVENTRIX_CLICK") {
-        gCLICK = value == "1";
+void applyNow(const Setting* edited, const std::string& value) {
+    if (!edited || edited->applied != Applied::AtOnce) return;
+    takeSetting(edited->id, value);
+    if (edited->id == SettingId::KeyClick)
         for (RpButton* button : kClickKeys) button->setClick(gCLICK);
-    }
-    if (key == "KALVENTRIX_LANG") {
-        gLang = value;
-        myTrans.update(gLang);
-    }
 }
 
 void placeEditCursor(int type, int position) {
@@ -124,12 +115,8 @@ std::string nextLanguage(bool forward) {
     return language;
 }
 
-bool isWifiKey(const std::string& key) {
-    return key == "KALVENTRIX_SSID" || key == "KALVENTRIX_PW";
-}
-
-int updateWifiFrom(const std::string& key, const std::string& value) {
-    (key == "KALVENTRIX_SSID" ? gSSID : gPW) = value;
+int updateWifiFrom(const Setting& edited, const std::string& value) {
+    takeSetting(edited.id, value);
     const int answer = UpdateWifi();
     if (answer == 0) ClrButtons();
     return answer;
@@ -149,7 +136,7 @@ bool printReport(int index) {
 }
 
 MenuAction editSelected(int index) {
-    const int answer = update_param(db.read_param_n(kPrefix, index));
+    const int answer = update_param(db.read_param_n(kSettingsPrefix, index));
     return answer != 0 ? MenuAction::leaveWith(answer) : MenuAction::stay();
 }
 
@@ -182,7 +169,7 @@ std::string stepParamValue(int type, const std::string& key, const std::string& 
 
 void display_param(int index) {
     std::string keys[3], values[3], labels[3], types[3];
-    db.read_params(kPrefix, index, keys, values, labels, types, 3);
+    db.read_params(kSettingsPrefix, index, keys, values, labels, types, 3);
     const bool hasNext = !keys[2].empty();
     drawMenuWindow("Params", MenuLayout::Padded, index > 0 ? &labels[0] : nullptr, labels[1],
                    hasNext ? &labels[2] : nullptr);
@@ -212,6 +199,7 @@ void display_update_param(std::string key) {
 }
 
 int update_param(std::string key) {
+    const Setting* declared = findSetting(key);
     const ParamRow row = readRow(key);
     const int type = std::atoi(row.type.c_str());
     std::string value = row.value;
@@ -246,7 +234,7 @@ int update_param(std::string key) {
         if (type == kParamVolume) soundVolume(std::atoi(value.c_str()), &lastSound, &sounded);
         edited = true;
         db.write_param(key, value);
-        applyNow(key, value);
+        applyNow(declared, value);
         display_update_param(key);
         placeEditCursor(type, position);
         last = reading;
@@ -258,14 +246,15 @@ int update_param(std::string key) {
         value = trimTrailingBlanks(edited ? value : row.value);
         db.write_param(key, value);
     }
-    if (isWifiKey(key)) return updateWifiFrom(key, value);
+    if (declared && declared->applied == Applied::WifiOnClose)
+        return updateWifiFrom(*declared, value);
     return 0;
 }
 
 int screen_param() {
     bUpdate = false;
     MenuScreen screen;
-    screen.count = [] { return db.read_nb_params(kPrefix); };
+    screen.count = [] { return db.read_nb_params(kSettingsPrefix); };
     screen.draw = display_param;
     screen.run = editSelected;
     screen.otherKeys = printReport;

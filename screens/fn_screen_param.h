@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/settings.h"
+
 // Something was done on the screen: leaving it then goes to the main screen.
 extern bool bUpdate;
 
@@ -11,17 +13,6 @@ int screen_param();
 void display_param(int index);
 int update_param(std::string key);
 void display_update_param(std::string key);
-
-// Editing types of a setting.
-enum ParamType {
-    kParamText = 1,
-    kParamQuad = 2,  // four three-digit numbers, "192.168.004.001"
-    kParamOnOff = 3,
-    kParamNumber = 4,
-    kParamSpeed = 5,
-    kParamVolume = 6,
-    kParamLanguage = 7,
-};
 
 // The value after the encoder moved from `last` to `reading`, for every type
 // but the language; `position` is the edited character or number.

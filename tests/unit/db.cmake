@@ -51,3 +51,10 @@ kv_add_test(db_crash_test
           ${kv_db_test_support}
   LIBS ${kv_db_test_libs}
   LABELS unit)
+
+# The shipped settings scripts are the ones the settings declaration writes.
+if(TARGET kv_settings_sql)
+  add_test(NAME shipped_settings_scripts
+           COMMAND kv_settings_sql --check ${PROJECT_SOURCE_DIR}/data)
+  set_tests_properties(shipped_settings_scripts PROPERTIES LABELS unit TIMEOUT 60)
+endif()

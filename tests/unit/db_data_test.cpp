@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/fn_utils.h"
+#include "app/settings.h"
 #include "app/texts.h"
 #include "tests/unit/db_support.h"
 
@@ -163,42 +164,62 @@ TEST_F(ShippedData, PilotDialogChoicesLeaveRoomForBorderAndCursor) {
     }
 }
 
+int settingsDeclared() {
+    int declared = 0;
+    for (const Setting& s : kSettings)
+        declared += std::string(s.key).rfind(kSettingsPrefix, 0) == 0;
+    return declared;
+}
+
+// A settings value that the settings screen could have made.
+void expectEditable(const Setting& s, const std::string& value, RpSqlite& store) {
+    const Limits limits = limitsOf(s);
+    const auto within = [&limits](int n) { return n >= limits.lowest && n <= limits.highest; };
+    switch (s.type) {
+        case kParamOnOff:
+            EXPECT_TRUE(value == "0" || value == "1") << value;
+            break;
+        case kParamText:
+            EXPECT_LE(value.size(), static_cast<size_t>(kTextWidth)) << value;
+            for (unsigned char c : value) EXPECT_TRUE(within(c)) << value;
+            break;
+        case kParamQuad:
+            ASSERT_EQ(value.size(), static_cast<size_t>(kQuadLength)) << value;
+            for (int i = 0; i < kQuadCount; ++i)
+                EXPECT_TRUE(within(std::stoi(value.substr(4 * i, 3)))) << value;
+            break;
+        case kParamNumber:
+        case kParamVolume:
+            EXPECT_TRUE(within(std::stoi(value))) << value;
+            break;
+        case kParamLanguage:
+            EXPECT_TRUE(store.check_schedule("SPORT24", value)) << value;
+            break;
+        default:
+            ADD_FAILURE() << "no editing for type " << s.type;
+    }
+}
+
+// Every declared setting once in the store, its label fitting the list, its
+// value one the settings screen accepts; the context's schedule exists.
+void expectShippedSettings(RpSqlite& store, const std::string& file) {
+    EXPECT_EQ(store.read_nb_params(kSettingsPrefix), settingsDeclared());
+    for (const Setting& s : kSettings) {
+        SCOPED_TRACE(s.key);
+        EXPECT_EQ(dbtest::queryText(
+                      file, std::string("SELECT count(*) FROM param WHERE cle = '") + s.key + "'"),
+                  "1");
+        std::string value, label, type;
+        ASSERT_EQ(store.read_param(s.key, &value, &label, &type), 1);
+        EXPECT_LE(label.size(), 17u);  // the list shows it after two spaces
+        if (std::string(s.key).rfind(kSettingsPrefix, 0) == 0) expectEditable(s, value, store);
+    }
+    EXPECT_TRUE(store.check_schedule(store.get_param_string(keyOf(SettingId::ContextSchedule)),
+                                     store.get_param_string(keyOf(SettingId::Language))));
+}
+
 TEST_F(ShippedData, EverySettingWithLabelTypeAndAValidValue) {
-    const std::map<std::string, std::string> types = {
-        {"KALVENTRIX_LANG", "7"},     {"KALVENTRIX_NRT", "3"},   {"KALVENTRIX_IPServer", "2"},
-        {"KALVENTRIX_JUGE", "4"},     {"KALVENTRIX_CLICK", "3"}, {"KALVENTRIX_DBL_LINE", "3"},
-        {"KALVENTRIX_WIFI", "3"},     {"KALVENTRIX_CJ", "3"},    {"KALVENTRIX_NbTicket", "4"},
-        {"KALVENTRIX_LINE", "4"},     {"KALVENTRIX_SSID", "1"},  {"KALVENTRIX_PW", "1"},
-        {"KALVENTRIX_LONG_SND", "3"}, {"KALVENTRIX_1VOL", "6"}};
-    EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), static_cast<int>(types.size()));
-    for (const auto& setting : types) {
-        std::string valeur, lib, type;
-        ASSERT_EQ(store->read_param(setting.first, &valeur, &lib, &type), 1);
-        EXPECT_EQ(type, setting.second) << setting.first;
-        EXPECT_FALSE(lib.empty()) << setting.first;
-        EXPECT_LE(lib.size(), 17u) << setting.first;  // the list shows it after two spaces
-        if (type == "3") {
-            EXPECT_TRUE(valeur == "0" || valeur == "1") << setting.first;
-        }
-        if (type == "1") {
-            EXPECT_LE(valeur.size(), 18u) << setting.first;
-        }
-        if (type == "2") {
-            EXPECT_EQ(valeur.size(), 15u) << setting.first;
-        }
-        if (type == "6") {
-            EXPECT_TRUE(std::stoi(valeur) >= 60 && std::stoi(valeur) <= 100);
-        }
-        if (type == "7") {
-            EXPECT_TRUE(store->check_schedule("SPORT24", valeur)) << valeur;
-        }
-    }
-    for (const char* key : {"PELMORIDUX_JUDGE", "PELMORIDUX_COMP", "PELMORIDUX_FLIGHT",
-                            "PELMORIDUX_SCHEDULE", "PELMORIDUX_PILOT"}) {
-        EXPECT_EQ(count(std::string("SELECT count(*) FROM param WHERE cle = '") + key + "'"), 1);
-    }
-    EXPECT_TRUE(store->check_schedule(store->get_param_string("PELMORIDUX_SCHEDULE"),
-                                      store->get_param_string("KALVENTRIX_LANG")));
+    expectShippedSettings(*store, kFile);
 }
 
 TEST_F(ShippedData, SettingsScriptsReplaceSettingsAndKeepTheFlightContext) {
@@ -207,11 +228,12 @@ TEST_F(ShippedData, SettingsScriptsReplaceSettingsAndKeepTheFlightContext) {
     std::string command = "sqlite3 " + kFile + " < " + sourcePath("data/param.sql");
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(store->get_param_int("PELMORIDUX_PILOT"), 42);
+    expectShippedSettings(*store, kFile);
     EXPECT_EQ(store->get_param_string("KALVENTRIX_LANG"), "ENG");
     EXPECT_EQ(count("SELECT count(*) FROM param WHERE cle = 'KALVENTRIX_LANG'"), 1);
     command = "sqlite3 " + kFile + " < " + sourcePath("data/default.sql");
     ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), 14);
+    EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), settingsDeclared());
     EXPECT_EQ(store->get_param_int("PELMORIDUX_PILOT"), 42);
     command = "sqlite3 " + kFile + " < " + sourcePath("data/translation.sql");
     ASSERT_EQ(std::system(command.c_str()), 0);

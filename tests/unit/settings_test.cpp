@@ -41,9 +41,9 @@ TEST_F(SettingsTest, StoredValuesReachTheGlobals) {
     set("KALVENTRIX_NRT", "1");
     set("KALVENTRIX_IPServer", "192.168.004.001");
     set("KALVENTRIX_JUGE", "12");
-    set("KALVENTRIX_CLICK", "1");
+    set("KALVENTRIX_CLICK", "0");
     set("KALVENTRIX_DBL_LINE", "1");
-    set("KALVENTRIX_WIFI", "1");
+    set("KALVENTRIX_WIFI", "0");
     set("KALVENTRIX_CJ", "1");
     set("KALVENTRIX_NbTicket", "3");
     set("KALVENTRIX_LINE", "2");
@@ -52,7 +52,8 @@ TEST_F(SettingsTest, StoredValuesReachTheGlobals) {
     set("KALVENTRIX_LONG_SND", "1");
     UpdateParams();
     EXPECT_EQ(gLang, "FRA");
-    EXPECT_TRUE(gNRT && gCLICK && gDBLLINE && gWIFI && gCJ && gLongWav);
+    EXPECT_TRUE(gNRT && gDBLLINE && gCJ && gLongWav);
+    EXPECT_FALSE(gCLICK || gWIFI) << "each flag from its own key";
     EXPECT_EQ(gIPServer, "192.168.004.001");
     EXPECT_EQ(gJudge, 12);
     EXPECT_EQ(gNbTicket, 3);
