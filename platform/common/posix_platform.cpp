@@ -1,4 +1,5 @@
-// Time, locks and the shell on the Raspberry Pi: plain libc.
+// Time, locks and the shell on the Raspberry Pi: plain libc, the same under
+// either GPIO library.
 #include "platform/platform.h"
 
 #include <pthread.h>

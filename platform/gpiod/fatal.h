@@ -1,0 +1,14 @@
+// Failures a technician must fix before the terminal can work (no GPIO chip,
+// no permission, a line held by another program, no printer port).
+#pragma once
+
+#include <string>
+
+namespace platform::gpiod {
+
+// Writes "kalventrix: MESSAGE" as one line on standard error and ends the
+// process with status 1 at once; the service starts it again. Nothing else
+// runs on the way out: other threads may be halfway through the display.
+[[noreturn]] void fatal(const std::string& message);
+
+}  // namespace platform::gpiod
