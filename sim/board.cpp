@@ -64,20 +64,14 @@ bool edgeMatches(int edge, int level) {
 
 // The board the runner described in the environment, or nullptr.
 Board* boardFromEnvironment() {
-    long long fd = envNumber(env::kLinkFd, -1);
+    const int fd = Board::environmentLinkFd();
     if (fd < 0) return nullptr;
-    BoardConfig config;
-    config.root = envOr(env::kRoot, workingDirectory());
-    config.lcdAddr = static_cast<int>(envNumber(env::kLcdAddr, config.lcdAddr));
-    config.date = envOr(env::kDate, config.date);
-    config.realtime = envNumber(env::kRealtime, 0) != 0;
-    config.startAt = static_cast<Micros>(envNumber(env::kStartAt, 0));
-    config.wallOffset = envNumber(env::kWallOffset, 0);
+    BoardConfig config = Board::environmentConfig();
     auto* board = new Board(config, config.realtime ? ClockMode::Realtime : ClockMode::Controlled);
     // The creating thread is the program's main thread (static initialisation):
     // it holds the baton before the runner's first request can be served.
     board->clock().current();
-    board->attachLink(static_cast<int>(fd));
+    board->attachLink(fd);
     return board;
 }
 
@@ -121,6 +115,20 @@ BoardConfig Board::defaultConfig() {
     BoardConfig config;
     config.root = envOr(env::kRoot, workingDirectory());
     return config;
+}
+
+BoardConfig Board::environmentConfig() {
+    BoardConfig config = defaultConfig();
+    config.lcdAddr = static_cast<int>(envNumber(env::kLcdAddr, config.lcdAddr));
+    config.date = envOr(env::kDate, config.date);
+    config.realtime = envNumber(env::kRealtime, 0) != 0;
+    config.startAt = static_cast<Micros>(envNumber(env::kStartAt, 0));
+    config.wallOffset = envNumber(env::kWallOffset, 0);
+    return config;
+}
+
+int Board::environmentLinkFd() {
+    return static_cast<int>(envNumber(env::kLinkFd, -1));
 }
 
 Board::Board(const BoardConfig& config, ClockMode mode)

@@ -34,6 +34,12 @@ constexpr const char* kRealtime = "KALVENTRIX_SIM_REALTIME";
 constexpr const char* kStartAt = "KALVENTRIX_SIM_START_AT";
 constexpr const char* kWallOffset = "KALVENTRIX_SIM_WALL_OFFSET";
 constexpr const char* kWallTime = "KALVENTRIX_WALLTIME";
+// The Raspberry Pi program on the board through the stand-in libgpiod: the
+// printer port's far end, the GPIO chip's label ("none": no chip) and a
+// fault to meet ("eacces", "ebusy", "noconfig").
+constexpr const char* kSerialFd = "KALVENTRIX_SIM_SERIAL_FD";
+constexpr const char* kGpioChip = "KALVENTRIX_SIM_GPIO_CHIP";
+constexpr const char* kGpioFault = "KALVENTRIX_SIM_GPIO_FAULT";
 }  // namespace env
 
 constexpr int kPrinterFd = 1000;
@@ -51,6 +57,10 @@ class Board {
     static Board& reset();  // defaultConfig(), auto mode
     // Root from KALVENTRIX_ROOT or the working directory, display at 0x27.
     static BoardConfig defaultConfig();
+    // The configuration a runner put in the environment, defaultConfig() where it did not.
+    static BoardConfig environmentConfig();
+    // The runner's end of the link from the environment; -1 without a runner.
+    static int environmentLinkFd();
 
     Board(const BoardConfig& config, ClockMode mode);
     ~Board();
