@@ -9,13 +9,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "sim/board.h"
+#include "sim/pi_namespace.h"
 #include "sim/protocol.h"
 
 extern char** environ;
@@ -53,31 +57,57 @@ bool isProxyVariable(const std::string& variable) {
     return false;
 }
 
-// The child's environment: ours without the board variables, then the board's.
-std::vector<std::string> childEnvironment(const BoardConfig& config, int fd) {
-    const char* ours[] = {env::kLinkFd,   env::kRoot,    env::kLcdAddr,   env::kDate,
-                          env::kRealtime, env::kStartAt, env::kWallOffset};
+std::string nameOf(const std::string& variable) {
+    return variable.substr(0, variable.find('='));
+}
+
+// The child's environment: ours without the board variables, then the
+// board's, where the launch's own replace those of the same name.
+std::vector<std::string> childEnvironment(const BoardConfig& config, int fd,
+                                          const std::vector<std::string>& launchVariables) {
+    std::vector<std::string> board = {
+        std::string(env::kLinkFd) + "=" + std::to_string(fd),
+        std::string(env::kRoot) + "=" + config.root,
+        std::string(env::kLcdAddr) + "=" + std::to_string(config.lcdAddr),
+        std::string(env::kDate) + "=" + config.date,
+        std::string(env::kRealtime) + "=" + (config.realtime ? "1" : "0"),
+        std::string(env::kStartAt) + "=" + std::to_string(config.startAt),
+        std::string(env::kWallOffset) + "=" + std::to_string(config.wallOffset)};
+    auto named = [&board](const std::string& variable) {
+        return std::find_if(board.begin(), board.end(), [&variable](const std::string& own) {
+            return nameOf(own) == nameOf(variable);
+        });
+    };
+    for (const std::string& variable : launchVariables) {
+        auto same = named(variable);
+        if (same != board.end())
+            *same = variable;
+        else
+            board.push_back(variable);
+    }
     std::vector<std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
         std::string variable = *entry;
-        bool replaced = false;
-        for (const char* name : ours) replaced |= variable.rfind(std::string(name) + "=", 0) == 0;
-        if (!replaced && !isProxyVariable(variable)) variables.push_back(variable);
+        if (named(variable) == board.end() && !isProxyVariable(variable))
+            variables.push_back(variable);
     }
     variables.insert(variables.end(), std::begin(kLoopbackOnly), std::end(kLoopbackOnly));
-    variables.push_back(std::string(env::kLinkFd) + "=" + std::to_string(fd));
-    variables.push_back(std::string(env::kRoot) + "=" + config.root);
-    variables.push_back(std::string(env::kLcdAddr) + "=" + std::to_string(config.lcdAddr));
-    variables.push_back(std::string(env::kDate) + "=" + config.date);
-    variables.push_back(std::string(env::kRealtime) + "=" + (config.realtime ? "1" : "0"));
-    variables.push_back(std::string(env::kStartAt) + "=" + std::to_string(config.startAt));
-    variables.push_back(std::string(env::kWallOffset) + "=" + std::to_string(config.wallOffset));
+    variables.insert(variables.end(), board.begin(), board.end());
     return variables;
 }
 
+// How the child is started: its command line, the variables it gets over the
+// board's, the descriptors it keeps besides the link, where it starts.
+struct Launch {
+    std::vector<std::string> argv;
+    std::vector<std::string> variables;
+    std::vector<int> inherited;
+    std::string workingDirectory;
+};
+
 class ChildLink : public ProgramLink {
   public:
-    ChildLink(const std::string& program, const BoardConfig& config);
+    ChildLink(const Launch& launch, const BoardConfig& config);
     ~ChildLink() override { stop(); }
 
     void keyDown(Micros at, const std::string& key) override {
@@ -111,26 +141,29 @@ class ChildLink : public ProgramLink {
     std::vector<wire::Input> pending_;
 };
 
-ChildLink::ChildLink(const std::string& program, const BoardConfig& config)
+ChildLink::ChildLink(const Launch& launch, const BoardConfig& config)
     : now_(config.startAt), wallOffset_(config.wallOffset) {
     int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    if (launch.argv.empty() || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         exited_ = true;
         exitCode_ = 127;
         return;
     }
-    std::string home = config.root + "/home/pi";
-    makeDirectories(home);
+    makeDirectories(config.root + "/home/pi");
     std::string console = config.root + "/console.log";
 
     // Everything the child needs is made before fork: after it, only
     // async-signal-safe calls.
-    std::vector<std::string> variables = childEnvironment(config, ends[1]);
+    std::vector<std::string> variables = childEnvironment(config, ends[1], launch.variables);
     std::vector<char*> envp;
     for (auto& variable : variables) envp.push_back(&variable[0]);
     envp.push_back(nullptr);
-    std::string programCopy = program;
-    char* argv[] = {&programCopy[0], nullptr};
+    std::vector<std::string> args = launch.argv;
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(&arg[0]);
+    argv.push_back(nullptr);
+    std::vector<int> inherited = launch.inherited;
+    inherited.push_back(ends[1]);  // the board's end
 
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -139,9 +172,9 @@ ChildLink::ChildLink(const std::string& program, const BoardConfig& config)
             ::dup2(log, 1);
             ::dup2(log, 2);
         }
-        ::fcntl(ends[1], F_SETFD, 0);  // the board's end survives exec
-        if (::chdir(home.c_str()) != 0) _exit(126);
-        ::execve(argv[0], argv, envp.data());
+        for (int fd : inherited) ::fcntl(fd, F_SETFD, 0);  // kept across exec
+        if (::chdir(launch.workingDirectory.c_str()) != 0) _exit(126);
+        ::execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     ::close(ends[1]);
@@ -232,7 +265,29 @@ void ChildLink::stop() {
 
 std::unique_ptr<ProgramLink> ProgramLink::start(const std::string& program,
                                                 const BoardConfig& config) {
-    return std::make_unique<ChildLink>(program, config);
+    return std::make_unique<ChildLink>(Launch{{program}, {}, {}, config.root + "/home/pi"}, config);
+}
+
+std::unique_ptr<ProgramLink> ProgramLink::startPi(const std::string& program,
+                                                  const BoardConfig& config, const PiLaunch& pi) {
+    // The printer port: the program writes the slave, its board reads the master.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char slave[128] = "";
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, slave, sizeof slave) != 0)
+        throw std::runtime_error(std::string("no pseudo-terminal for the printer port: ") +
+                                 std::strerror(errno));
+    BoardConfig realtime = config;
+    realtime.realtime = true;
+    Launch launch;
+    launch.argv = piNamespaceCommand({pi.bwrap, config.root, program, pi.standinDir, slave});
+    launch.variables = piNamespaceVariables();
+    launch.variables.push_back(std::string(env::kSerialFd) + "=" + std::to_string(master));
+    launch.inherited = {master};
+    launch.workingDirectory = config.root;
+    auto link = std::make_unique<ChildLink>(launch, realtime);
+    ::close(master);  // the program's board holds it now
+    return link;
 }
 
 }  // namespace sim

@@ -27,6 +27,15 @@ public:
     // board) with the working directory ROOT/home/pi; its standard output and
     // error are appended to ROOT/console.log.
     static std::unique_ptr<ProgramLink> start(const std::string& program, const BoardConfig& config);
+    // Starts the Raspberry Pi program (built against libgpiod) on the board in
+    // real time, in a namespace where the sandbox root stands at / (see
+    // sim/pi_namespace.h); its printer port is a pseudo-terminal.
+    struct PiLaunch {
+        std::string bwrap;       // the bubblewrap executable
+        std::string standinDir;  // the folder of the stand-in libgpiod.so.2
+    };
+    static std::unique_ptr<ProgramLink> startPi(const std::string& program,
+                                                const BoardConfig& config, const PiLaunch& launch);
 
     // Input, at a virtual time not before now(). Events keep their order.
     virtual void keyDown(Micros at, const std::string& key) = 0;

@@ -17,7 +17,10 @@ const char kUsage[] =
     "  --restart                   start the program again when it ends with status 0\n"
     "  --panel [PORT]              front panel page on 127.0.0.1:PORT (default 8080), real time\n"
     "  --server-log FILE           the competition server's request log, shown on the panel\n"
-    "  --program PATH              the program (default: kalventrix beside this runner)\n"
+    "  --board sim|pi              pi: the Raspberry Pi program (libgpiod) in a namespace where\n"
+    "                              the sandbox is /, through the stand-in libgpiod, real time\n"
+    "  --program PATH              the program (default: kalventrix, or kalventrix-pi with\n"
+    "                              --board pi, beside this runner)\n"
     "  --source DIR                source tree with image/, data/, scripts/, sim/stubs/\n"
     "script commands, one a line (README.md tells more):\n"
     "  press KEY [MS], hold KEY MS, down KEY, up KEY, turn N [MS], wait MS,\n"
@@ -123,6 +126,10 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
             o.date = value;
             if (!isValidDate(value))
                 result.error = "bad --date \"" + value + "\" (YYYY-MM-DD HH:MM:SS)";
+        } else if (name == "--board") {
+            o.board = value;
+            if (value != "sim" && value != "pi")
+                result.error = "bad --board \"" + value + "\" (sim or pi)";
         } else if (name == "--lcd-addr") {
             if (!parseLcdAddr(value, o.lcdAddr))
                 result.error = "bad --lcd-addr \"" + value + "\" (0x27, 0x3f or none)";
@@ -133,6 +140,8 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
     if (result.ok() && !o.help && o.root.empty()) result.error = "--root is required";
     if (result.ok() && !o.help && o.panel == !o.script.empty())
         result.error = o.panel ? "--panel and --script exclude each other" : "--script is required";
+    // The Pi program's platform sleeps for real.
+    if (o.board == "pi") o.realtime = true;
     // Off the network: no address and nothing answers a ping.
     if (o.network.ssid.empty()) o.network.pingSucceeds = false;
     if (o.network.ip.empty()) o.network.pingSucceeds = false;

@@ -12,13 +12,17 @@ namespace sim::runner {
 
 struct Options {
     std::string root;
-    std::string script;   // a file, or "-" for standard input as it arrives
-    std::string program;  // empty: kalventrix beside this executable
+    std::string script;  // a file, or "-" for standard input as it arrives
+    std::string
+        program;  // empty: kalventrix (kalventrix-pi for the Pi board) beside this executable
     std::string sourceDir;
     std::optional<std::string> eeprom;
     int lcdAddr = 0x27;
     std::string date = "2025-06-15 10:00:00";
     NetworkConfig network;
+    // "sim": the program built for the virtual board; "pi": the Raspberry Pi
+    // program (libgpiod) through the stand-in library, in a namespace, in real time.
+    std::string board = "sim";
     bool realtime = false;
     bool restart = false;
     bool help = false;

@@ -1,6 +1,8 @@
 # Shared by the stub tools of the virtual board (sourced, not run).
 # The stubs live in ROOT/.sim/bin; KALVENTRIX_ROOT names ROOT.
 KV_ROOT=${KALVENTRIX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
+# A sandbox at / (the Raspberry Pi program's namespace) is the empty prefix.
+KV_ROOT=${KV_ROOT%/}
 KV_SIM="$KV_ROOT/.sim"
 
 kv_record() {
