@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,6 +68,10 @@ struct ChipCase {
     int status;         // the process's exit status
     const char* line;   // what it says on standard error
 };
+
+void PrintTo(const ChipCase& c, std::ostream* out) {
+    *out << "chip " << c.chip << (*c.fault ? ", fault " : "") << c.fault;
+}
 
 class ChipStart : public ::testing::TestWithParam<ChipCase> {};
 
@@ -279,6 +284,10 @@ struct SerialCase {
     int baud;
     speed_t speed;
 };
+
+void PrintTo(const SerialCase& c, std::ostream* out) {
+    *out << c.baud << " baud";
+}
 
 class SerialPort : public ::testing::TestWithParam<SerialCase> {};
 
