@@ -13,9 +13,9 @@ arches=("$@")
 # (libstdc++6 of the target keeps qemu away from a mismatched loader).
 target_packages=(
   libstdc++6 libcurl4-openssl-dev libsqlite3-dev libgtest-dev libgmock-dev
-  libpng-dev zlib1g-dev libcpp-httplib-dev
+  libpng-dev zlib1g-dev libcpp-httplib-dev libgpiod-dev
 )
-host_packages=(qemu-user cmake ninja-build pkg-config sqlite3)
+host_packages=(qemu-user cmake ninja-build pkg-config sqlite3 bubblewrap)
 
 compiler_of() {
   case $1 in

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libsqlite3-dev sqlite3 curl
   libcpp-httplib-dev libpng-dev zlib1g-dev
+  libgpiod-dev bubblewrap
   clang libclang-rt-14-dev
   espeak-ng
 )

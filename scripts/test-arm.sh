@@ -5,9 +5,10 @@
 #   scripts/test-arm.sh --smoke    the unit tests and one scenario on each
 #   ARCHES=armhf scripts/test-arm.sh
 # For each processor: the virtual board cross-built and its tests run through
-# the emulator; the Raspberry Pi board cross-built (every object compiles; the
-# program's link is skipped where libwiringPi is absent); the executables
-# checked against the minimum platform (glibc 2.36; ARMv7 for armhf).
+# the emulator; the Raspberry Pi program cross-built against the target's
+# libgpiod, run through the emulator on this machine without the Pi's GPIO
+# chip (one line and status 1); the executables checked against the minimum
+# platform (glibc 2.36; ARMv7 for armhf).
 # Build folders: $ARM_BUILD_ROOT-<arch> and -<arch>-pi (default build-arm).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -128,5 +129,10 @@ for arch in "${arches[@]}"; do
     echo "== $arch: Raspberry Pi board ($folder-pi)"
     cross_build "$arch" "$folder-pi" -DKALVENTRIX_BOARD=pi -DKALVENTRIX_TESTS=OFF \
                 -DKALVENTRIX_BENCH=OFF -DKALVENTRIX_SERVER=OFF
+    triplet=$(triplet_of "$arch")
+    scripts/check-pi-program.sh readelf "$folder-pi/kalventrix" "$triplet-readelf"
+    scripts/check-pi-program.sh no-chip "$folder-pi/kalventrix" "$(command -v "$(qemu_of "$arch")")" \
+        -E "LD_LIBRARY_PATH=/usr/lib/$triplet:/lib/$triplet"
+    check_minimum_platform "$arch" "$folder-pi"
     echo "== $arch took $(( $(date +%s) - started )) s"
 done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: unit,
-# device, scenario and server tests, the front panel in a browser and the
+# device, scenario and server tests, the Raspberry Pi program on the virtual
+# board, the front panel in a browser and the
 # Raspberry Pi installer in a throwaway root, and the unit tests and a
 # scenario on an emulated arm64 processor. The whole suite on both ARM
 # processors takes longer and runs apart: scripts/test-arm.sh.
@@ -18,13 +19,29 @@ echo "== Virtual board build ($build)"
 cmake -S "$src" -B "$build" -G Ninja -DKALVENTRIX_BOARD=sim >/dev/null
 ninja -C "$build" -j "$jobs"
 
-echo "== Raspberry Pi backend compiles ($build-pi)"
+echo "== Raspberry Pi program ($build-pi)"
 cmake -S "$src" -B "$build-pi" -G Ninja -DKALVENTRIX_BOARD=pi -DKALVENTRIX_TESTS=OFF \
       -DKALVENTRIX_BENCH=OFF -DKALVENTRIX_SERVER=OFF >/dev/null
 ninja -C "$build-pi" -j "$jobs"
+scripts/check-pi-program.sh readelf "$build-pi/kalventrix"
+scripts/check-pi-program.sh no-chip "$build-pi/kalventrix"
+
+echo "== wiringPi backend compiles ($build-wiringpi)"
+cmake -S "$src" -B "$build-wiringpi" -G Ninja -DKALVENTRIX_BOARD=wiringpi -DKALVENTRIX_TESTS=OFF \
+      -DKALVENTRIX_BENCH=OFF -DKALVENTRIX_SERVER=OFF >/dev/null
+ninja -C "$build-wiringpi" -j "$jobs" platform/all
 
 echo "== Tests"
-ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600 -LE pi-board
+
+# The Raspberry Pi program (libgpiod) against the virtual board through the
+# stand-in libgpiod, in a namespace, in real time: the one built beside the
+# virtual board in $build, then once the one of the Pi build itself.
+echo "== Raspberry Pi program on the virtual board"
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600 -L pi-board --no-tests=error
+bash tests/scenario/harness/run_scenario.sh "$build/kalventrix-sim" "$build-pi/kalventrix" \
+    tests/scenario/pi_startup_power.script "$build-pi/scenario/pi_startup_power" none "$src" \
+    "$build-pi/scenario"
 
 echo "== Front panel in headless Chromium"
 BUILD_DIR="$build" JOBS="$jobs" tests/browser/run.sh
