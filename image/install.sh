@@ -21,7 +21,7 @@ bin=/usr/local/bin/kalventrix
 libexec=/usr/local/lib/kalventrix
 unit_dir=/etc/systemd/system
 runtime_packages=(
-    libcurl4 libsqlite3-0 sqlite3 curl alsa-utils wireless-tools iproute2 iputils-ping
+    libcurl4 libsqlite3-0 libgpiod2 sqlite3 curl alsa-utils wireless-tools iproute2 iputils-ping
     sudo hostname coreutils
 )
 # Terminal state that a reinstall must not overwrite.

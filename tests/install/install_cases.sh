@@ -58,7 +58,7 @@ case_fresh_install() {
     check "the program is installed" cmp "$root/opt/first" "$root/usr/local/bin/kalventrix"
     check "the program is executable" test -x "$root/usr/local/bin/kalventrix"
     check "the update helper is installed" test -x "$root/usr/local/lib/kalventrix/take-update"
-    for p in sqlite3 curl alsa-utils wireless-tools iproute2 iputils-ping sudo libcurl4; do
+    for p in sqlite3 curl alsa-utils wireless-tools iproute2 iputils-ping sudo libcurl4 libgpiod2; do
         check "runtime package $p installed" in_root dpkg -s "$p"
     done
 
