@@ -68,7 +68,10 @@ std::vector<std::string> piNamespaceVariables() {
             std::string(env::kRoot) + "=/",
             "HOME=/home/pi",
             "USER=pi",
-            "LOGNAME=pi"};
+            "LOGNAME=pi",
+            // The program keeps the host's clock; its stand-in `date` reads it and
+            // only records a setting.
+            std::string(env::kWallTime) + "=host"};
 }
 
 }  // namespace sim
