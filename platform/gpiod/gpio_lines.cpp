@@ -222,8 +222,10 @@ void GpioLines::waitEdges(int gpio) {
         std::lock_guard<std::mutex> guard(mutex_);
         handle = lines_[gpio].handle;
     }
+    // Hour-long waits one after another: libgpiod does not document a null time-out.
+    const timespec aWhile{3600, 0};
     for (;;) {
-        const int waited = gpiod_line_event_wait(handle, nullptr);
+        const int waited = gpiod_line_event_wait(handle, &aWhile);
         if (waited == 1) break;
         if (waited < 0 && errno != EINTR)
             fatal("cannot watch GPIO " + std::to_string(gpio) + ": " + std::strerror(errno));
