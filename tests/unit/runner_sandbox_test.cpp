@@ -276,6 +276,12 @@ TEST(RunnerOptions, DefaultsAndEveryOption) {
     EXPECT_TRUE(all.options.realtime && all.options.restart);
     EXPECT_EQ(parseOptions({"--root", "r", "--script", "s", "--lcd-addr", "none"}).options.lcdAddr,
               0);
+    // The Pi program's platform sleeps for real: its board runs in real time.
+    EXPECT_EQ(plain.options.board, "sim");
+    EXPECT_FALSE(plain.options.realtime);
+    OptionsResult pi = parseOptions({"--root", "r", "--script", "s", "--board", "pi"});
+    EXPECT_EQ(pi.options.board, "pi");
+    EXPECT_TRUE(pi.options.realtime);
 }
 
 TEST(RunnerOptions, BadCommandLinesAreRefused) {
@@ -283,6 +289,8 @@ TEST(RunnerOptions, BadCommandLinesAreRefused) {
     EXPECT_THAT(parseOptions({"--root", "r", "--script"}).error, HasSubstr("needs a value"));
     EXPECT_THAT(parseOptions({"--root", "r", "--script", "s", "--lcd-addr", "0x28"}).error,
                 HasSubstr("--lcd-addr"));
+    EXPECT_THAT(parseOptions({"--root", "r", "--script", "s", "--board", "arm"}).error,
+                HasSubstr("--board"));
     EXPECT_THAT(parseOptions({"--root", "r", "--script", "s", "--speed", "2"}).error,
                 HasSubstr("unknown option --speed"));
     EXPECT_TRUE(parseOptions({"--help"}).options.help);
