@@ -155,9 +155,9 @@ void Chip::feedPrinter() {
         for (;;) {
             const ssize_t got = ::read(fd, bytes, sizeof bytes);
             for (ssize_t i = 0; i < got; ++i) board_.printerModel().put(bytes[i]);
+            if (got > 0 || (got < 0 && errno == EINTR)) continue;
             // Nobody holds the port open yet (or any more): look again shortly.
-            if (got <= 0 && errno != EINTR)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }).detach();
 }
