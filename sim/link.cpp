@@ -274,9 +274,11 @@ std::unique_ptr<ProgramLink> ProgramLink::startPi(const std::string& program,
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char slave[128] = "";
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-        ::ptsname_r(master, slave, sizeof slave) != 0)
-        throw std::runtime_error(std::string("no pseudo-terminal for the printer port: ") +
-                                 std::strerror(errno));
+        ::ptsname_r(master, slave, sizeof slave) != 0) {
+        const std::string why = std::strerror(errno);
+        if (master >= 0) ::close(master);
+        throw std::runtime_error("no pseudo-terminal for the printer port: " + why);
+    }
     BoardConfig realtime = config;
     realtime.realtime = true;
     Launch launch;
