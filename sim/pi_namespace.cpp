@@ -11,10 +11,9 @@ namespace {
 
 // What the tools the program runs (sh, sqlite3, curl, whoami ...) read in
 // /etc; the rest of the host's /etc stays out.
-const char* const kHostEtc[] = {"passwd",       "group",          "nsswitch.conf", "hosts",
-                                "host.conf",    "gai.conf",       "ld.so.cache",   "ld.so.conf",
-                                "ld.so.conf.d", "alternatives",   "localtime",     "ssl",
-                                "mime.types",   "ca-certificates"};
+const char* const kHostEtc[] = {"passwd",       "group",        "nsswitch.conf", "hosts",
+                                "host.conf",    "gai.conf",     "ld.so.cache",   "ld.so.conf",
+                                "ld.so.conf.d", "alternatives", "localtime"};
 
 // The top-level system folders: symbolic links into /usr on a merged-/usr
 // system, folders of their own on an older one.
@@ -44,11 +43,12 @@ void systemFolder(std::vector<std::string>& args, const std::string& name) {
 }  // namespace
 
 std::vector<std::string> piNamespaceCommand(const PiNamespace& space) {
-    std::vector<std::string> args = {space.bwrap,     "--die-with-parent", "--unshare-pid",
-                                     "--unshare-ipc", "--unshare-uts",     "--unshare-cgroup-try",
-                                     "--hostname",    "raspberrypi",       "--cap-drop",
-                                     "ALL",           "--ro-bind",         "/usr",
-                                     "/usr"};
+    std::vector<std::string> args = {space.bwrap, "--die-with-parent"};
+    // Its own processes, IPC and host name, and no capabilities: a program
+    // run as root could otherwise set the host's clock.
+    add(args, {"--unshare-pid", "--unshare-ipc", "--unshare-uts", "--unshare-cgroup-try",
+               "--hostname", "raspberrypi", "--cap-drop", "ALL"});
+    add(args, {"--ro-bind", "/usr", "/usr"});
     for (const char* folder : kSystemFolders) systemFolder(args, folder);
     for (const char* name : kHostEtc)
         add(args, {"--ro-bind-try", "/etc/" + std::string(name), "/etc/" + std::string(name)});
@@ -64,11 +64,8 @@ std::vector<std::string> piNamespaceCommand(const PiNamespace& space) {
 
 std::vector<std::string> piNamespaceVariables() {
     return {"PATH=/.sim/bin:/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin",
-            "LD_LIBRARY_PATH=" + std::string(kPiLibraryInside),
-            std::string(env::kRoot) + "=/",
-            "HOME=/home/pi",
-            "USER=pi",
-            "LOGNAME=pi",
+            "LD_LIBRARY_PATH=" + std::string(kPiLibraryInside), std::string(env::kRoot) + "=/",
+            "HOME=/home/pi", "USER=pi", "LOGNAME=pi",
             // The program keeps the host's clock; its stand-in `date` reads it and
             // only records a setting.
             std::string(env::kWallTime) + "=host"};
