@@ -6,10 +6,14 @@
 
 namespace platform::gpiod {
 
-void fatal(const std::string& message) {
+void warn(const std::string& message) {
     std::fflush(stdout);
     std::fprintf(stderr, "kalventrix: %s\n", message.c_str());
     std::fflush(stderr);
+}
+
+void fatal(const std::string& message) {
+    warn(message);
     _exit(1);
 }
 

@@ -36,10 +36,14 @@ speed_t speedOf(int baud) {
     }
 }
 
-[[noreturn]] void portUnusable(const char* device, const std::string& why) {
-    platform::gpiod::fatal(std::string("cannot use the printer port ") + device + ": " + why +
-                           " (the serial port must be enabled, enable_uart=1 in config.txt, and "
-                           "the user in the dialout group)");
+// The driver says "serialOpen issue" and the terminal keeps scoring without
+// its printer; the technician learns why from this line.
+int portUnusable(const char* device, const std::string& why, int fd = -1) {
+    if (fd >= 0) ::close(fd);
+    platform::gpiod::warn(std::string("cannot use the printer port ") + device + ": " + why +
+                          " (the serial port must be enabled, enable_uart=1 in config.txt, and "
+                          "the user in the dialout group)");
+    return -1;
 }
 
 }  // namespace
@@ -51,9 +55,9 @@ int serialOpen(const char* device, const int baud) {
     if (speed == 0) return -2;  // wiringPi's answer to a rate it does not know
     // Opened without waiting for a carrier; blocking again once set up.
     const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) portUnusable(device, std::strerror(errno));
+    if (fd < 0) return portUnusable(device, std::strerror(errno));
     termios settings{};
-    if (tcgetattr(fd, &settings) != 0) portUnusable(device, "not a serial port");
+    if (tcgetattr(fd, &settings) != 0) return portUnusable(device, "not a serial port", fd);
     cfmakeraw(&settings);
     cfsetispeed(&settings, speed);
     cfsetospeed(&settings, speed);
@@ -62,7 +66,8 @@ int serialOpen(const char* device, const int baud) {
     settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     settings.c_cc[VMIN] = 0;
     settings.c_cc[VTIME] = 100;
-    if (tcsetattr(fd, TCSANOW, &settings) != 0) portUnusable(device, std::strerror(errno));
+    if (tcsetattr(fd, TCSANOW, &settings) != 0)
+        return portUnusable(device, std::strerror(errno), fd);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
