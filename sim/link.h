@@ -18,7 +18,7 @@ struct BoardConfig {
     long long wallOffset = 0;                // seconds added to the wall clock by a `date --set`
 };
 
-// Key names: R_C PLUS MINUS VALID REPEAT NO POWER 0..10.
+// Key names: those of the board table (platform/wiring.h).
 class ProgramLink {
 public:
     virtual ~ProgramLink() = default;

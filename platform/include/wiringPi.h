@@ -49,6 +49,8 @@ unsigned int millis(void);
 unsigned int micros(void);
 // Broadcom GPIO number of a wiringPi pin (-1 for a pin wiringPi does not number).
 int wpiPinToGpio(int wpiPin);
+// Broadcom GPIO number on a pin of the 40-pin header (-1 for supply and ground).
+int physPinToGpio(int physPin);
 
 #ifdef __cplusplus
 }

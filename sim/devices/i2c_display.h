@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/wiring.h"
 #include "sim/devices/hd44780.h"
 #include "sim/devices/i2c_slave.h"
 #include "sim/devices/trace.h"
@@ -21,8 +22,8 @@ namespace sim {
 
 class I2cDisplay : private I2cSlave::Device {
   public:
-    static constexpr int kSclPin = 9;
-    static constexpr int kSdaPin = 8;
+    static constexpr int kSclPin = wiring::kDisplayClockPin;
+    static constexpr int kSdaPin = wiring::kDisplayDataPin;
 
     // `address` 0x27 or 0x3F; 0 leaves the bus without a display.
     I2cDisplay(Pins& pins, const TimeSource& time, Trace& trace, int address = 0x27,

@@ -1,19 +1,10 @@
 #include "sim/devices/keypad.h"
 
+#include "platform/wiring.h"
+
 namespace sim {
 
 namespace {
-
-struct KeyPin {
-    const char* name;
-    int pin;
-};
-
-constexpr KeyPin kKeys[] = {
-    {"R_C", 22}, {"PLUS", 28}, {"MINUS", 24}, {"VALID", 27}, {"REPEAT", 29}, {"NO", 25},
-    {"10", 11},  {"9", 10},    {"8", 6},      {"7", 3},      {"6", 4},       {"5", 0},
-    {"4", 14},   {"3", 21},    {"2", 13},     {"1", 12},     {"0", 7},       {"POWER", 2},
-};
 
 // States A*2+B visited by one detent, starting from rest (3).
 constexpr int kForward[] = {3, 1, 0, 2, 3};
@@ -27,16 +18,14 @@ Keypad::Keypad(Pins& pins, const TimeSource& time, Trace& trace)
 const std::vector<std::string>& Keypad::names() {
     static const std::vector<std::string> all = [] {
         std::vector<std::string> list;
-        for (const KeyPin& key : kKeys) list.push_back(key.name);
+        for (const wiring::Key& key : wiring::kKeys) list.push_back(key.name);
         return list;
     }();
     return all;
 }
 
 int Keypad::pinOf(const std::string& name) {
-    for (const KeyPin& key : kKeys)
-        if (name == key.name) return key.pin;
-    return -1;
+    return wiring::pinOf(name.c_str());
 }
 
 bool Keypad::valid(const std::string& name) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/wiring.h"
 #include "sim/devices/trace.h"
 #include "sim/pins.h"
 #include "sim/time_source.h"
@@ -18,8 +19,8 @@ namespace sim {
 
 class Keypad {
   public:
-    static constexpr int kEncoderPinA = 5;
-    static constexpr int kEncoderPinB = 26;
+    static constexpr int kEncoderPinA = wiring::kEncoderPinA;
+    static constexpr int kEncoderPinB = wiring::kEncoderPinB;
     static constexpr int kEdgesPerDetent = 4;
 
     // One edge of a detent: the channel that moves and its new level.

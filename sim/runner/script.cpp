@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/wiring.h"
+
 namespace sim::runner {
 
 namespace {
@@ -248,12 +250,7 @@ std::string LineParser::parse() {
 }  // namespace
 
 bool isKeyName(const std::string& name) {
-    static const std::array<const char*, 18> kKeys{
-        "R_C", "PLUS", "MINUS", "VALID", "REPEAT", "NO", "POWER", "0", "1",
-        "2",   "3",    "4",     "5",     "6",      "7",  "8",     "9", "10"};
-    for (const char* key : kKeys)
-        if (name == key) return true;
-    return false;
+    return wiring::keyIndex(name.c_str()) >= 0;
 }
 
 ParseResult parseLine(const std::string& line, int lineNumber) {
