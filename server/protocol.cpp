@@ -1,9 +1,9 @@
 #include "server/protocol.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <optional>
-#include <regex>
 #include <set>
 
 namespace server {
@@ -22,18 +22,39 @@ std::string param(const Params& params, const std::string& name) {
     return it == params.end() ? "" : it->second;
 }
 
+// Digits from `from` to the end of `text`, between `least` and `most` of them.
+bool digitsOnly(const std::string& text, std::size_t from, std::size_t least, std::size_t most) {
+    const std::size_t count = text.size() - std::min(from, text.size());
+    if (count < least || count > most) return false;
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "N<k>" with one to three digits: the figure k, else nullopt.
+std::optional<int> figureKey(const std::string& key) {
+    if (key.empty() || key[0] != 'N' || !digitsOnly(key, 1, 1, 3)) return std::nullopt;
+    return std::stoi(key.substr(1));
+}
+
+// A score as terminals send it: an optional minus, one to three digits, and
+// an optional tenth (".5").
+bool isScore(const std::string& value) {
+    const std::size_t start = !value.empty() && value[0] == '-' ? 1 : 0;
+    const std::size_t dot = value.find('.', start);
+    const std::string whole = value.substr(start, dot == std::string::npos ? dot : dot - start);
+    if (!digitsOnly(whole, 0, 1, 3)) return false;
+    return dot == std::string::npos || digitsOnly(value, dot + 1, 1, 1);
+}
+
 // Figure values "N<k>=<value>" with 1 <= k <= figures; nullopt when any is
 // out of range or not a score. A repeated figure keeps its last value.
 std::optional<std::map<int, std::string>> figureValues(const Params& params, int figures) {
-    static const std::regex figureKey("N([0-9]{1,3})");
-    static const std::regex score("-?[0-9]{1,3}(\\.[0-9])?");
     std::map<int, std::string> values;
     for (const auto& [key, value] : params) {
-        std::smatch m;
-        if (!std::regex_match(key, m, figureKey)) continue;
-        int figure = std::stoi(m[1]);
-        if (figure < 1 || figure > figures || !std::regex_match(value, score)) return std::nullopt;
-        values[figure] = value;
+        const std::optional<int> figure = figureKey(key);
+        if (!figure) continue;
+        if (*figure < 1 || *figure > figures || !isScore(value)) return std::nullopt;
+        values[*figure] = value;
     }
     return values;
 }

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "server/faults.h"
-#include "tests/server/server_process.h"
+#include "tests/support/server_process.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -140,6 +140,9 @@ TEST_F(Server, SheetValuesAreChecked) {
     EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N0=7"));
     EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7.55"));
     EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=x"));
+    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7."));
+    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=1000"));
+    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=--7"));
     EXPECT_EQ(kAccept, import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=-1&N2=-2&N3=10"));
 }
 
