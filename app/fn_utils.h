@@ -47,6 +47,12 @@ bool ButtonPressed();
 void BackupScreen();
 void RestoreScreen();
 
+// Keypad dialogs (app/fn_utils_keypad.cpp): the POWER prompt, and the tenth
+// key of a two-key score entry, handed to the keypad and the score record.
+class PowerPrompt;
+PowerPrompt& powerPrompt();
+int readTenthFromKeypad(int whole);
+
 // Volume dialog (app/fn_utils_sound.cpp)
 void displayVolume(bool up);
 

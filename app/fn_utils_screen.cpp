@@ -17,12 +17,6 @@ const unsigned char kTopLine[8] = {0x1F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0
 const unsigned char kBottomLine[8] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1F};
 constexpr unsigned int kKeyPollMillis = 10;
 
-// The whole keypad as the screens see it: every key but POWER.
-RpButton* const kKeypad[] = {
-    &myButton_R_C, &myButton_PLUS, &myButton_MINUS, &myButton_VALID, &myButton_REPEAT, &myButton_NO,
-    &myButton_0,   &myButton_1,    &myButton_2,     &myButton_3,     &myButton_4,      &myButton_5,
-    &myButton_6,   &myButton_7,    &myButton_8,     &myButton_9,     &myButton_10};
-
 // A row of one custom glyph. The shadow records it too, so that a pop-up
 // drawn over the frame puts it back.
 void glyphRow(int row, int glyph) {
@@ -68,11 +62,11 @@ bool ConfirmScreen(std::string text) {
 }
 
 void ClrButtons() {
-    for (RpButton* button : kKeypad) button->resetValue();
+    for (RpButton* button : aKeypad) button->resetValue();
 }
 
 bool ButtonPressed() {
-    for (RpButton* button : kKeypad)
+    for (RpButton* button : aKeypad)
         if (button->getValue() != 0) return true;
     return false;
 }

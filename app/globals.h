@@ -1,10 +1,15 @@
 // The program's shared state: settings, scoring context, flags and the
-// device and service objects. Defined once, in construction order, with main.
+// device and service objects. Defined once, for the program and its tests:
+// app/globals.cpp holds the state, the store and the text table,
+// app/devices.cpp the keypad, encoder, display and printer.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "platform/wiring.h"
 
 class RpButton;
 class RpEncoder;
@@ -55,26 +60,26 @@ extern int old_pos_raw;
 extern std::vector<Note> aNote;
 
 // Devices and services
-extern RpButton myButton_R_C;
-extern RpButton myButton_PLUS;
-extern RpButton myButton_MINUS;
-extern RpButton myButton_VALID;
-extern RpButton myButton_REPEAT;
-extern RpButton myButton_NO;
-extern RpButton myButton_10;
-extern RpButton myButton_9;
-extern RpButton myButton_8;
-extern RpButton myButton_7;
-extern RpButton myButton_6;
-extern RpButton myButton_5;
-extern RpButton myButton_4;
-extern RpButton myButton_3;
-extern RpButton myButton_2;
-extern RpButton myButton_1;
-extern RpButton myButton_0;
-extern RpButton myButton_POWER;
+// myButton_R_C ... myButton_POWER, from the board table
+#define KV_DECLARE_BUTTON(id, pin, edge) extern RpButton myButton_##id;
+KV_BOARD_KEYS(KV_DECLARE_BUTTON)
+#undef KV_DECLARE_BUTTON
 extern RpEncoder myEncoder;
+// Interrupt handlers myISR_R_C ... myISR_POWER and myISR_ENCODER: each runs
+// its instance's mngt().
+#define KV_DECLARE_ISR(id, pin, edge) void myISR_##id();
+KV_BOARD_KEYS(KV_DECLARE_ISR)
+#undef KV_DECLARE_ISR
+void myISR_ENCODER();
 extern RpLcd myLcd;
 extern Pi_Thermal printer;
 extern RpSqlite db;
 extern Translation myTrans;
+
+// Every key but POWER, in the board's order (R_C first): the keys that the
+// screens clear and poll as a whole, and that click. POWER, the one key
+// on a falling edge, only drives the power prompt.
+constexpr std::size_t kKeypadSize = wiring::kKeyCount - 1;
+extern RpButton* const aKeypad[kKeypadSize];
+// The key that scores `value`, 0 to 10.
+RpButton& digitButton(int value);

@@ -1,8 +1,5 @@
-// The terminal's program: its globals, interrupt handlers, start-up banner,
-// start-up sequence and screen loop.
-//
-// Every global of the program, defined in the order in which it must be
-// constructed: the first button initialises wiringPi for all the others.
+// The terminal's program: start-up banner, start-up sequence and screen
+// loop. Its globals are app/globals.cpp and app/devices.cpp.
 #include "app/globals.h"
 
 #include <wiringPi.h>
@@ -19,6 +16,7 @@
 #include "drivers/soft_lcd.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
+#include "platform/wiring.h"
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "screens/fn_screen_main.h"
@@ -26,105 +24,6 @@
 #include "screens/fn_screen_sd.h"
 #include "screens/fn_screen_shortcuts.h"
 #include "screens/fn_screen_test.h"
-
-void myISR_R_C();
-void myISR_PLUS();
-void myISR_MINUS();
-void myISR_VALID();
-void myISR_REPEAT();
-void myISR_NO();
-void myISR_10();
-void myISR_9();
-void myISR_8();
-void myISR_7();
-void myISR_6();
-void myISR_5();
-void myISR_4();
-void myISR_3();
-void myISR_2();
-void myISR_1();
-void myISR_0();
-void myISR_POWER();
-void myISR_ENCODER();
-
-std::string gSchedule;
-std::string gLang;
-std::string gDate;
-std::vector<Note> aNote;
-
-RpButton myButton_R_C("R_C", 22, INT_EDGE_BOTH, myISR_R_C);
-RpButton myButton_PLUS("PLUS", 28, INT_EDGE_BOTH, myISR_PLUS);
-RpButton myButton_MINUS("MINUS", 24, INT_EDGE_BOTH, myISR_MINUS);
-RpButton myButton_VALID("VALID", 27, INT_EDGE_BOTH, myISR_VALID);
-RpButton myButton_REPEAT("REPEAT", 29, INT_EDGE_BOTH, myISR_REPEAT);
-RpButton myButton_NO("NO", 25, INT_EDGE_BOTH, myISR_NO);
-RpButton myButton_10("10", 11, INT_EDGE_BOTH, myISR_10);
-RpButton myButton_9("9", 10, INT_EDGE_BOTH, myISR_9);
-RpButton myButton_8("8", 6, INT_EDGE_BOTH, myISR_8);
-RpButton myButton_7("7", 3, INT_EDGE_BOTH, myISR_7);
-RpButton myButton_6("6", 4, INT_EDGE_BOTH, myISR_6);
-RpButton myButton_5("5", 0, INT_EDGE_BOTH, myISR_5);
-RpButton myButton_4("4", 14, INT_EDGE_BOTH, myISR_4);
-RpButton myButton_3("3", 21, INT_EDGE_BOTH, myISR_3);
-RpButton myButton_2("2", 13, INT_EDGE_BOTH, myISR_2);
-RpButton myButton_1("1", 12, INT_EDGE_BOTH, myISR_1);
-RpButton myButton_0("0", 7, INT_EDGE_BOTH, myISR_0);
-RpButton myButton_POWER("POWER", 2, INT_EDGE_FALLING, myISR_POWER);
-RpEncoder myEncoder("R_C", 5, 26, myISR_ENCODER);
-RpLcd myLcd;
-Pi_Thermal printer;
-int rc = 0;
-RpSqlite db("kalventrix-db", &rc);
-Translation myTrans;
-std::string gIPServer;
-std::string gSSID;
-std::string gPW;
-std::string gHostname;
-std::string mySerialNum;
-
-// Settings before the first UpdateParams
-bool gNRT = true;
-bool gCLICK = false;
-bool gDBLLINE = false;
-bool gWIFI = false;
-bool gCJ = false;
-int gNbTicket = 1;
-bool gLongWav = false;
-
-int gJudge = 0;
-int gComp = 0;
-int gFlight = 0;
-int gPilot = -1;
-int gLine = 1;
-
-std::atomic<bool> startupComplete{false};
-int gAddr = 0;
-bool gDBLCLICK = false;
-
-int num_screen = 0;
-std::atomic<bool> bAllowScore{true};
-std::atomic<unsigned int> gPowerTime{0};
-int old_pos_raw = 0;
-
-void myISR_R_C() { myButton_R_C.mngt(); }
-void myISR_PLUS() { myButton_PLUS.mngt(); }
-void myISR_MINUS() { myButton_MINUS.mngt(); }
-void myISR_VALID() { myButton_VALID.mngt(); }
-void myISR_REPEAT() { myButton_REPEAT.mngt(); }
-void myISR_NO() { myButton_NO.mngt(); }
-void myISR_10() { myButton_10.mngt(); }
-void myISR_9() { myButton_9.mngt(); }
-void myISR_8() { myButton_8.mngt(); }
-void myISR_7() { myButton_7.mngt(); }
-void myISR_6() { myButton_6.mngt(); }
-void myISR_5() { myButton_5.mngt(); }
-void myISR_4() { myButton_4.mngt(); }
-void myISR_3() { myButton_3.mngt(); }
-void myISR_2() { myButton_2.mngt(); }
-void myISR_1() { myButton_1.mngt(); }
-void myISR_0() { myButton_0.mngt(); }
-void myISR_POWER() { myButton_POWER.mngt(); }
-void myISR_ENCODER() { myEncoder.mngt(); }
 
 // ---------------------------------------------------------------------------
 // Start-up
@@ -163,8 +62,10 @@ void* lcd_test(void*) {
 // The display answers at 0x27 or, on some boards, at 0x3F.
 static void findDisplay() {
     gAddr = 0x3F;
-    if (myLcd.setParam(9, 8, 0x27, 4, 20)) gAddr = 0x27;
-    myLcd.setParam(9, 8, gAddr, 4, 20);
+    const int clock = wiring::kDisplayClockPin;
+    const int data = wiring::kDisplayDataPin;
+    if (myLcd.setParam(clock, data, 0x27, 4, 20)) gAddr = 0x27;
+    myLcd.setParam(clock, data, gAddr, 4, 20);
 }
 
 static std::string firstLine(const std::string& file) {
@@ -179,12 +80,6 @@ static void recordHostname() {
     platform::shell("hostname > " + file);
     gHostname = firstLine(file);
 }
-
-static RpButton* const kClickButtons[] = {
-    &myButton_R_C, &myButton_PLUS, &myButton_MINUS, &myButton_VALID, &myButton_REPEAT,
-    &myButton_NO,  &myButton_10,   &myButton_9,     &myButton_8,     &myButton_7,
-    &myButton_6,   &myButton_5,    &myButton_4,     &myButton_3,     &myButton_2,
-    &myButton_1,   &myButton_0};
 
 // Serial number, printer speed and encoder mode from the board description.
 static int readBoardDescription() {
@@ -265,7 +160,7 @@ static void startup() {
     platform::shell("sudo chown -R pi:pi " + platform::path("/var/log/kalventrix"));
     recordHostname();
     if (gCLICK)
-        for (RpButton* button : kClickButtons) button->setClick(true);
+        for (RpButton* button : aKeypad) button->setClick(true);
     const int speed = readBoardDescription();
     myEncoder.setDblClick(gDBLCLICK);
     databaseState = db.test_connection();
@@ -320,8 +215,8 @@ int main() {
     for (;;) {
         delay(10);
         if (myButton_NO.getValue() == 2) {
-            if (digitalRead(7) == 0 && digitalRead(29) == 0) reboot(3000);
-            if (digitalRead(29) == 0) {
+            if (myButton_0.held() && myButton_REPEAT.held()) reboot(3000);
+            if (myButton_REPEAT.held()) {
                 ErrorScreen("2 sec for relaunch...");
                 return 0;
             }

@@ -1,11 +1,6 @@
-# The local database: import, sheet store and lookups.
-if(TARGET kv_db)
-  set(kv_db_bench_libs kv_db kv_model kv_app_text SQLite::SQLite3)
-  set(kv_db_bench_sources ${CMAKE_CURRENT_SOURCE_DIR}/db_bench.cpp)
-  if(TARGET kv_platform)
-    list(APPEND kv_db_bench_libs kv_platform)
-  else()
-    list(APPEND kv_db_bench_sources ${PROJECT_SOURCE_DIR}/tests/unit/db_platform_standin.cpp)
-  endif()
-  kv_add_bench(db_bench SOURCES ${kv_db_bench_sources} LIBS ${kv_db_bench_libs})
+# The local database: import, sheet store and lookups, with the program's
+# globals in a folder of the run's own.
+if(TARGET kv_test_program)
+  kv_add_bench(db_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/db_bench.cpp
+               LIBS kv_test_program kv_db_sheets SQLite::SQLite3)
 endif()

@@ -13,9 +13,6 @@
 #include "app/globals.h"
 #include "db/fn_sqlite.h"
 
-std::vector<Note> aNote;
-Translation myTrans;
-
 namespace {
 
 std::string readFile(const std::string& path) {

@@ -3,7 +3,7 @@
 // VALID to the next figure on the glass, over a 20-figure flight.
 //
 // The program's globals and the scripted server link are the judging screen
-// tests' (tests/unit/screens_support.cpp).
+// tests' (tests/support/screens_support.cpp).
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -12,7 +12,7 @@
 #include "app/globals.h"
 #include "screens/fn_screen_note.h"
 #include "sim/board.h"
-#include "tests/unit/screens_support.h"
+#include "tests/support/screens_support.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
 # Device models of the virtual board.
-if(TARGET kv_sim_devices)
-  kv_add_bench(sim_devices_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/sim_devices_bench.cpp
-               LIBS kv_sim_devices)
-endif()
+kv_add_bench(sim_devices_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/sim_devices_bench.cpp
+             LIBS kv_sim_devices)

@@ -4,7 +4,7 @@
 
 #include "sim/devices/i2c_display.h"
 #include "sim/devices/printer_model.h"
-#include "tests/device/sim_bus_master.h"
+#include "tests/support/sim_bus_master.h"
 
 namespace {
 

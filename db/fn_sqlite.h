@@ -85,6 +85,7 @@ class RpSqlite {
     int _import_catalogue(const std::string& programmeFile, const std::string& figureFile);
 
     sqlite3* _handle() { return handle; }
+    const std::string& _path() const { return dbPath; }
 
   private:
     // The rows of a sheet, replacing those stored for it; inside a transaction.

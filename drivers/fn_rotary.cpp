@@ -2,30 +2,20 @@
 
 #include <wiringPi.h>
 
-#include <cstdio>
+#include <atomic>
 #include <mutex>
 #include <utility>
-
-#include "app/fn_utils.h"
-#include "app/globals.h"
-#include "drivers/soft_lcd.h"
 
 namespace {
 
 constexpr unsigned int kLongPressMicros = 999999;
 constexpr unsigned int kKeyPollMillis = 10;
-constexpr unsigned int kPromptSettleMillis = 50;
 constexpr unsigned int kPowerHoldMillis = 300;
 constexpr unsigned int kPowerPollMillis = 100;
-constexpr unsigned int kShutdownWaitMillis = 100000;
 constexpr unsigned int kBounceGuardMicros = 500;
 
-void cancelPowerPrompt() {
-    myLcd.restore();
-    ClrButtons();
-    bAllowScore = true;
-    gPowerTime = 0;
-}
+// Set once before the interrupt threads start; read by every key's handler.
+std::atomic<PowerPrompt*> gPrompt{nullptr};
 
 }  // namespace
 
@@ -42,6 +32,14 @@ RpButton::RpButton(std::string name, int pin, int edge, void (*isr)())
 RpButton::~RpButton() {
     pullUpDnControl(pin, PUD_OFF);
     pinMode(pin, INPUT);
+}
+
+void RpButton::usePowerPrompt(PowerPrompt* prompt) {
+    gPrompt = prompt;
+}
+
+bool RpButton::held() const {
+    return digitalRead(pin) == 0;
 }
 
 void RpButton::set(int pin) {
@@ -75,9 +73,10 @@ void RpButton::keyEdge() {
     lastReading = reading;
     if (reading == 1) return;
     playClick();
-    if (gPowerTime != 0) {
+    PowerPrompt* prompt = gPrompt;
+    if (prompt != nullptr && prompt->showing()) {
         // The key only dismisses the power prompt: no event.
-        cancelPowerPrompt();
+        prompt->cancel();
         return;
     }
     prevPressTime = pressTime;
@@ -87,36 +86,21 @@ void RpButton::keyEdge() {
 }
 
 void RpButton::powerEdge() {
-    if (gPowerTime == 0)
-        showPowerPrompt();
+    PowerPrompt* prompt = gPrompt;
+    if (prompt == nullptr) return;
+    if (!prompt->showing())
+        prompt->show();
     else
-        holdToPowerOff();
+        holdToPowerOff(*prompt);
 }
 
-void RpButton::showPowerPrompt() {
-    const unsigned int now = micros();
-    gPowerTime = now != 0 ? now : 1;  // 0 means no prompt
-    delay(kPromptSettleMillis);
-    bAllowScore = false;
-    std::lock_guard<RpLcd> drawing(myLcd);
-    myLcd.backup();
-    ErrorScreen("Hold the button", "to Power OFF");
-}
-
-void RpButton::holdToPowerOff() {
+void RpButton::holdToPowerOff(PowerPrompt& prompt) {
     pressTime = millis();
-    while (digitalRead(pin) == 0 && millis() - pressTime < kPowerHoldMillis)
-        delay(kPowerPollMillis);
-    if (digitalRead(pin) != 0) {
-        cancelPowerPrompt();
-        return;
-    }
-    const std::string command = hostnameCommand(mySerialNum);
-    std::printf("myCmd : %s\n", command.c_str());
-    platform::shell(command);
-    ErrorScreen("Powering OFF...");
-    platform::shell("sudo shutdown -h now");
-    delay(kShutdownWaitMillis);
+    while (held() && millis() - pressTime < kPowerHoldMillis) delay(kPowerPollMillis);
+    if (held())
+        prompt.powerOff();
+    else
+        prompt.cancel();
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,18 @@
 
 #include "platform/platform.h"
 
+// What the terminal does around its POWER key: the prompt on the display,
+// its cancellation and the power-off itself. The button only tells a first
+// press, a hold and a release apart; the program supplies the rest.
+class PowerPrompt {
+  public:
+    virtual ~PowerPrompt() = default;
+    virtual bool showing() const = 0;
+    virtual void show() = 0;
+    virtual void cancel() = 0;
+    virtual void powerOff() = 0;
+};
+
 class RpButton {
   public:
     RpButton(std::string name, int pin, int edge, void (*isr)());
@@ -29,13 +41,17 @@ class RpButton {
 
     const std::string& getName() const { return name; }
     int getPin() const { return pin; }
+    // Held down at this moment (the line reads low).
+    bool held() const;
+
+    // Without one, POWER does nothing and no key is taken by a prompt.
+    static void usePowerPrompt(PowerPrompt* prompt);
 
   private:
     bool isPower() const { return name == "POWER"; }
     void keyEdge();
     void powerEdge();
-    void showPowerPrompt();
-    void holdToPowerOff();
+    void holdToPowerOff(PowerPrompt& prompt);
     void playClick() const;
 
     std::string name;

@@ -1,6 +1,7 @@
 #include "model/fn_note.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -24,6 +25,19 @@ Note::Note(int option, int comp, int flight, int pilot, int figure, std::string 
       value(initialValue(option)),
       desc(std::move(desc)),
       updated(false) {}
+
+namespace {
+std::atomic<Note::TenthReader> gTenthReader{nullptr};
+}  // namespace
+
+void Note::useTenthReader(TenthReader reader) {
+    gTenthReader = reader;
+}
+
+int Note::_readTenth(int whole) {
+    const TenthReader reader = gTenthReader;
+    return reader != nullptr ? reader(whole) : 0;
+}
 
 int Note::initialValue(int option) {
     return scoringKind(option).initial;

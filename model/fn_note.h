@@ -35,10 +35,16 @@ class Note {
     // The value a figure of the given kind starts with.
     static int initialValue(int option);
 
+    // Asks the judge for the tenth of a two-key entry whose whole part is
+    // `whole` (0 to 9). The program hands in its keypad dialog; without one
+    // the tenth is 0.
+    using TenthReader = int (*)(int whole);
+    static void useTenthReader(TenthReader reader);
+
   private:
     void applyDigit(const ScoringKind& kind, int key);
     void applyStep(const ScoringKind& kind, int direction);
-    // Two-key entry of kind 6: shows the whole part, waits for the tenth key.
+    // Two-key entry of kind 6: the tenth key after the whole part.
     int _readTenth(int whole);
 
     int comp;

@@ -25,8 +25,6 @@ int myValueNum = 0;
 
 namespace {
 
-constexpr int kPinZero = 7;     // the "0" key
-constexpr int kPinRepeat = 29;  // REPEAT
 constexpr int kFieldSchedule = 3;
 constexpr int kFieldPilot = 4;
 constexpr int kFieldCount = 5;
@@ -87,19 +85,11 @@ void storeField(int field) {
         db.write_param(storageKey(field), *fieldNumber(field));
 }
 
-bool keyHeldLow(int pin) {
-    return digitalRead(pin) == 0;
-}
-
-RpButton* const kDigitButtons[10] = {&myButton_0, &myButton_1, &myButton_2, &myButton_3,
-                                     &myButton_4, &myButton_5, &myButton_6, &myButton_7,
-                                     &myButton_8, &myButton_9};
-
 // Takes the pending events of the keys 0 to 9; the highest one pressed wins, -1 for none.
 int takeDigit() {
     int digit = -1;
     for (int d = 0; d < 10; ++d)
-        if (kDigitButtons[d]->getResetValue() != 0) digit = d;
+        if (digitButton(d).getResetValue() != 0) digit = d;
     return digit;
 }
 
@@ -175,8 +165,8 @@ void enterMainScreen() {
 // -1 reboot, -2 relaunch, 0 when no chord is being made.
 int chordCode() {
     if (myButton_NO.getValue() != 2) return 0;
-    if (keyHeldLow(kPinZero) && keyHeldLow(kPinRepeat)) return -1;
-    if (keyHeldLow(kPinRepeat)) return -2;
+    if (myButton_0.held() && myButton_REPEAT.held()) return -1;
+    if (myButton_REPEAT.held()) return -2;
     return 0;
 }
 
@@ -240,7 +230,7 @@ bool pollForPilot() {
 }
 
 bool volumeByEncoder(int reading) {
-    if (reading == gMain.lastEncoder || !keyHeldLow(kPinRepeat)) return false;
+    if (reading == gMain.lastEncoder || !myButton_REPEAT.held()) return false;
     displayVolume(reading > gMain.lastEncoder);
     // The dialog took the turns made while it was open: a stale baseline would
     // reopen it whenever REPEAT is next held, and swallow the relaunch chord.

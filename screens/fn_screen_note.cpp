@@ -31,7 +31,6 @@ int wifiRet = 0;
 
 namespace {
 
-constexpr int kPinRepeat = 29;
 constexpr int kRows = 4;
 constexpr int kCols = 20;
 constexpr int kConfirmed = 2;
@@ -187,15 +186,11 @@ void handleEncoder() {
     const int reading = myEncoder.getValue();
     if (reading == gNote.lastEncoder) return;
     const bool up = reading > gNote.lastEncoder;
-    if (digitalRead(kPinRepeat) == 0)
+    if (myButton_REPEAT.held())
         adjustVolume(up);
     else
         browse(up ? 1 : -1, reading);
 }
-
-RpButton* const kScoreButtons[10] = {&myButton_1, &myButton_2, &myButton_3, &myButton_4,
-                                     &myButton_5, &myButton_6, &myButton_7, &myButton_8,
-                                     &myButton_9, &myButton_10};
 
 void handleScoreKeys() {
     // Button 0's press stays pending while it is applied: on a tenths figure
@@ -204,8 +199,8 @@ void handleScoreKeys() {
     if (zero == 1) applyKey(0);
     if (zero == 2) applyKey(-2);
     if (zero != 0) myButton_0.resetValue();
-    for (int digit = 1; digit <= 10; ++digit)
-        if (kScoreButtons[digit - 1]->getResetValue() == 1) applyKey(digit);
+    for (int digit = 1; digit <= wiring::kHighestDigit; ++digit)
+        if (digitButton(digit).getResetValue() == 1) applyKey(digit);
 }
 
 void handleRepeat() {
@@ -357,11 +352,8 @@ bool handleValid() {
 }
 
 void clearEntryKeys() {
-    RpButton* const keys[] = {&myButton_0,     &myButton_1,   &myButton_2,  &myButton_3,
-                              &myButton_4,     &myButton_5,   &myButton_6,  &myButton_7,
-                              &myButton_8,     &myButton_9,   &myButton_10, &myButton_NO,
-                              &myButton_MINUS, &myButton_PLUS};
-    for (RpButton* key : keys) key->resetValue();
+    for (int digit = 0; digit <= wiring::kHighestDigit; ++digit) digitButton(digit).resetValue();
+    for (RpButton* key : {&myButton_NO, &myButton_MINUS, &myButton_PLUS}) key->resetValue();
 }
 
 // A schedule without figures cannot be scored: say so and leave as if abandoned.

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int kPinRepeat = 29;  // REPEAT, read while the volume dialog closes
-
 // The last ticket as its files held it when the screen opened.
 LastTicket ticketAtEntry;
 
@@ -48,7 +46,7 @@ void volume() {
     for (;;) {
         displayVolume(true);
         const int reading = myEncoder.getValue();
-        if (reading == last || digitalRead(kPinRepeat) != 0) return;
+        if (reading == last || !myButton_REPEAT.held()) return;
         displayVolume(reading > last);
         last = myEncoder.getValue();
     }

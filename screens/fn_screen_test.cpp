@@ -4,6 +4,8 @@
 #include <wiringPi.h>
 
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
@@ -28,14 +30,21 @@ struct KeyMark {
     int row, col, cells;
 };
 
-const KeyMark kKeyMarks[] = {
-    {&myButton_MINUS, 0, 0, 1},  {&myButton_0, 0, 4, 1},  {&myButton_1, 0, 5, 1},
-    {&myButton_2, 0, 6, 1},      {&myButton_3, 0, 7, 1},  {&myButton_4, 0, 8, 1},
-    {&myButton_5, 0, 9, 1},      {&myButton_6, 0, 10, 1}, {&myButton_7, 0, 11, 1},
-    {&myButton_8, 0, 12, 1},     {&myButton_9, 0, 13, 1}, {&myButton_10, 0, 14, 2},
-    {&myButton_PLUS, 0, 19, 1},  {&myButton_NO, 2, 0, 4}, {&myButton_REPEAT, 2, 7, 6},
-    {&myButton_VALID, 2, 15, 5},
-};
+constexpr int kFirstDigitColumn = 4;  // the drawn keypad reads "0123456789" then "10"
+
+// Where each key shows on the drawn keypad, in the order they are checked.
+std::vector<KeyMark> keyMarks() {
+    std::vector<KeyMark> marks = {{&myButton_MINUS, 0, 0, 1}};
+    for (int digit = 0; digit <= wiring::kHighestDigit; ++digit) {
+        const int cells = static_cast<int>(std::to_string(digit).size());
+        marks.push_back({&digitButton(digit), 0, kFirstDigitColumn + digit, cells});
+    }
+    marks.insert(marks.end(), {{&myButton_PLUS, 0, 19, 1},
+                               {&myButton_NO, 2, 0, 4},
+                               {&myButton_REPEAT, 2, 7, 6},
+                               {&myButton_VALID, 2, 15, 5}});
+    return marks;
+}
 
 void waitForAnyMenuKey() {
     while (myButton_R_C.getValue() == 0) delay(10);
@@ -55,9 +64,10 @@ void testDisplay() {
 void testKeypad() {
     display_test_keyboards(0, 0, 0);
     myButton_R_C.resetValue();
+    const std::vector<KeyMark> marks = keyMarks();
     while (myButton_R_C.getResetValue() == 0) {
         delay(10);
-        for (const KeyMark& mark : kKeyMarks)
+        for (const KeyMark& mark : marks)
             if (mark.button->getResetValue() == 1)
                 display_test_keyboards(mark.row, mark.col, mark.cells);
     }

@@ -24,7 +24,7 @@ endif()
 if(TARGET kv_sim_devices)
   kv_add_test(printer_on_model_test
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_on_model_test.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_port_fake.cpp
+            ${kv_support}/printer_port_fake.cpp
             ${PROJECT_SOURCE_DIR}/printer/Pi_Thermal.cpp
     LIBS kv_sim_devices
     LABELS device)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "drivers/soft_i2c.h"
-#include "tests/device/drivers_support.h"
+#include "tests/support/drivers_support.h"
 
 using namespace drivers_test;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "drivers/soft_lcd.h"
-#include "tests/device/drivers_support.h"
+#include "tests/support/drivers_support.h"
 
 using namespace drivers_test;
 

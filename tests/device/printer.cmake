@@ -1,7 +1,7 @@
 # The thermal printer: driver bytes and pacing on a recording port.
 kv_add_test(printer_driver_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_driver_test.cpp
-          ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_port_fake.cpp
+          ${kv_support}/printer_port_fake.cpp
           ${PROJECT_SOURCE_DIR}/printer/Pi_Thermal.cpp
   LABELS device)
 
@@ -13,14 +13,12 @@ kv_add_test(printer_png_test
   LIBS PNG::PNG
   LABELS device)
 
-# Reports on the virtual board's printer, once the board and the libraries the
-# reports read from are there.
-if(TARGET kv_test_devices AND TARGET kv_net AND TARGET kv_app_settings
-   AND EXISTS ${PROJECT_SOURCE_DIR}/sim/devices/printer_model.h)
+# Reports on the virtual board's printer.
+if(KALVENTRIX_BOARD STREQUAL "sim")
   kv_add_test(printer_report_test
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_report_support.cpp
+    SOURCES ${kv_support}/printer_report_support.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_ticket_test.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/device/printer_reports_test.cpp
-    LIBS kv_test_devices kv_printer kv_app_settings kv_db kv_net kv_model kv_drivers kv_platform SQLite::SQLite3
+    LIBS kv_test_program kv_printer_reports kv_sim SQLite::SQLite3
     LABELS device)
 endif()

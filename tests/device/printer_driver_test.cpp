@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "printer/Pi_Thermal.h"
-#include "tests/device/printer_port_fake.h"
+#include "tests/support/printer_port_fake.h"
 
 using printer_fake::port;
 using Bytes = std::vector<unsigned char>;

@@ -8,8 +8,8 @@
 
 #include "printer/Pi_Thermal.h"
 #include "sim/devices/printer_model.h"
-#include "tests/device/printer_port_fake.h"
-#include "tests/device/sim_bus_master.h"
+#include "tests/support/printer_port_fake.h"
+#include "tests/support/sim_bus_master.h"
 
 using printer_fake::port;
 

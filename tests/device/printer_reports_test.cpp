@@ -8,7 +8,7 @@
 #include "db/fn_sqlite.h"
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
-#include "tests/device/printer_report_support.h"
+#include "tests/support/printer_report_support.h"
 
 extern Pi_Thermal printer;
 extern RpSqlite db;

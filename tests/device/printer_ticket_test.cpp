@@ -11,7 +11,7 @@
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
 #include "sim/devices/paper_png.h"
-#include "tests/device/printer_report_support.h"
+#include "tests/support/printer_report_support.h"
 
 extern Pi_Thermal printer;
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sim/devices/i2c_display.h"
-#include "tests/device/sim_bus_master.h"
+#include "tests/support/sim_bus_master.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sim/devices/keypad.h"
-#include "tests/device/sim_bus_master.h"
+#include "tests/support/sim_bus_master.h"
 
 namespace {
 

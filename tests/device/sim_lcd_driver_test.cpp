@@ -11,7 +11,7 @@
 #include "drivers/soft_lcd.h"
 #include "platform/platform.h"
 #include "sim/devices/i2c_display.h"
-#include "tests/device/sim_bus_master.h"
+#include "tests/support/sim_bus_master.h"
 
 namespace {
 

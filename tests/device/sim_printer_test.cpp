@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "sim/devices/printer_model.h"
-#include "tests/device/sim_bus_master.h"
+#include "tests/support/sim_bus_master.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/globals.h"
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
-#include "tests/device/drivers_support.h"
+#include "tests/support/drivers_support.h"
 
 using namespace drivers_test;
 

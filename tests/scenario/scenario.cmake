@@ -5,7 +5,7 @@
 # terminal's), "# server: demo" (the reference server on loopback, see
 # harness/run_scenario.sh).
 if(TARGET kv_platform)
-  add_executable(runner_fixture_program ${PROJECT_SOURCE_DIR}/tests/fixtures/runner/fixture_program.cpp)
+  add_executable(runner_fixture_program ${PROJECT_SOURCE_DIR}/tests/support/fixtures/fixture_program.cpp)
   target_link_libraries(runner_fixture_program PRIVATE kv_platform Threads::Threads)
 endif()
 
@@ -38,7 +38,7 @@ if(kv_pi_board)
   target_compile_definitions(pi_namespace_tests PRIVATE
     KV_BWRAP="${KV_BWRAP}"
     KV_STANDIN_DIR="$<TARGET_FILE_DIR:gpiod_standin>"
-    KV_NAMESPACE_PROBE="${PROJECT_SOURCE_DIR}/tests/fixtures/runner/namespace_probe.sh")
+    KV_NAMESPACE_PROBE="${PROJECT_SOURCE_DIR}/tests/support/fixtures/namespace_probe.sh")
   add_dependencies(pi_namespace_tests gpiod_standin)
 endif()
 

@@ -19,15 +19,13 @@
 #include "db/fn_sqlite.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
-#include "tests/server/server_process.h"
-#include "tests/support/program_globals.h"
-#include "tests/unit/net_platform_fake.h"
+#include "tests/support/server_process.h"
+#include "tests/support/program_folder.h"
+#include "tests/support/net_platform_fake.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// One store per process: the cases of this program may run side by side.
-const kv_test::ProgramSetup kTestProgram = {"net-server.db", false, "", true};
 using kv_test::databaseFile;
 
 std::vector<std::string> clockSettings;

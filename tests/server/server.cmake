@@ -1,18 +1,17 @@
 # The reference competition server, run as a process.
 if(TARGET kalventrix-server AND TARGET PkgConfig::HTTPLIB)
   kv_add_test(server_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/server_test.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/server_process.cpp
+              ${kv_support}/server_process.cpp
               LIBS kv_server PkgConfig::HTTPLIB LABELS server)
   target_compile_definitions(server_test PRIVATE KV_SERVER_BIN="$<TARGET_FILE:kalventrix-server>")
   add_dependencies(server_test kalventrix-server)
 endif()
 
 # The terminal's server link against the reference server and the demo contest.
-if(TARGET kalventrix-server AND TARGET kv_net AND TARGET kv_test_globals AND TARGET PkgConfig::HTTPLIB)
+if(TARGET kalventrix-server AND TARGET PkgConfig::HTTPLIB)
   kv_add_test(net_server_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_server_test.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/server_process.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/../unit/net_platform_fake.cpp
-              LIBS kv_test_globals kv_net kv_db kv_model SQLite::SQLite3 PkgConfig::HTTPLIB
+              ${kv_support}/server_process.cpp
+              LIBS kv_test_net_fakes kv_test_program kv_net SQLite::SQLite3 PkgConfig::HTTPLIB
               LABELS server)
   target_compile_definitions(net_server_test PRIVATE KV_SERVER_BIN="$<TARGET_FILE:kalventrix-server>")
   add_dependencies(net_server_test kalventrix-server)

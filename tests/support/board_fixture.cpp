@@ -116,6 +116,13 @@ int sqlInt(const std::string& query) {
     return result;
 }
 
+void setParam(const std::string& key, const std::string& value, const std::string& label,
+              const std::string& type) {
+    exec("DELETE FROM param WHERE cle = '" + key + "';");
+    exec("INSERT INTO param VALUES ('" + key + "', '" + value + "', '" + label + "', '" + type +
+         "');");
+}
+
 void setUpDevicesOnce() {
     static bool done = false;
     if (done) return;

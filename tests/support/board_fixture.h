@@ -35,6 +35,9 @@ int countContaining(const std::vector<std::string>& lines, const std::string& te
 // The program's store: a failed statement fails the test.
 void exec(const std::string& sql);
 int sqlInt(const std::string& query);  // first column of the first row, -999 for none
+// A setting, in place of any row of that key.
+void setParam(const std::string& key, const std::string& value, const std::string& label = "",
+              const std::string& type = "1");
 
 // Display and printer set up once for the executable, as the program does.
 void setUpDevicesOnce();

@@ -1,28 +1,36 @@
-# Support code shared by the test executables. Object libraries, so that the
-# globals and fakes are always part of the program whatever the link order;
-# objects are not passed on through a link, so each library hands on those
-# of the libraries it builds on.
+# Test support shared by the test programs and benchmarks, all in
+# tests/support. Object libraries, so that the process folder and the
+# stand-ins are always part of the program whatever the link order; objects
+# are not passed on through a link, so each library hands on those of the
+# libraries it builds on. The program's globals themselves come from
+# kv_app_core, as in the program.
+set(kv_support ${PROJECT_SOURCE_DIR}/tests/support)
 
-# Settings, context, store and text table of the program. A test program
-# defines `kTestProgram` (tests/support/program_globals.h).
-if(TARGET kv_db AND TARGET kv_model)
-  add_library(kv_test_globals OBJECT ${CMAKE_CURRENT_LIST_DIR}/program_globals.cpp)
-  target_link_libraries(kv_test_globals PUBLIC kv_db kv_model SQLite::SQLite3)
+# A folder of its own per test process, entered before the globals are
+# constructed, and file helpers.
+add_library(kv_test_program OBJECT ${kv_support}/program_folder.cpp ${kv_support}/files.cpp)
+target_link_libraries(kv_test_program PUBLIC kv_app_core)
+
+if(KALVENTRIX_BOARD STREQUAL "sim")
+  # The display and keypad drivers on a fresh virtual board per test.
+  add_library(kv_test_drivers OBJECT ${kv_support}/drivers_support.cpp)
+  target_link_libraries(kv_test_drivers PUBLIC kv_test_program kv_sim GTest::gtest)
+  target_sources(kv_test_drivers INTERFACE $<TARGET_OBJECTS:kv_test_program>)
+
+  # Screens on one virtual board: keys, glass, paper, shell, store, stub
+  # tools, and the server link where it finds no network.
+  add_library(kv_test_board OBJECT ${kv_support}/board_fixture.cpp ${kv_support}/offline_link.cpp)
+  target_link_libraries(kv_test_board PUBLIC kv_test_program kv_screens kv_sim GTest::gtest)
+  target_sources(kv_test_board INTERFACE $<TARGET_OBJECTS:kv_test_program>)
+
+  # The judging screens with a scripted server link.
+  add_library(kv_test_screens OBJECT ${kv_support}/screens_support.cpp)
+  target_link_libraries(kv_test_screens PUBLIC kv_test_board SQLite::SQLite3)
+  target_sources(kv_test_screens INTERFACE $<TARGET_OBJECTS:kv_test_board>
+                                           $<TARGET_OBJECTS:kv_test_program>)
 endif()
 
-# The program's keypad, encoder, display and printer.
-if(TARGET kv_test_globals AND TARGET kv_drivers AND TARGET kv_printer AND TARGET kv_platform)
-  add_library(kv_test_devices OBJECT ${CMAKE_CURRENT_LIST_DIR}/program_devices.cpp)
-  target_link_libraries(kv_test_devices PUBLIC kv_test_globals kv_drivers kv_printer kv_platform)
-  target_sources(kv_test_devices INTERFACE $<TARGET_OBJECTS:kv_test_globals>)
-endif()
-
-# Screens on one virtual board: keys, glass, paper, shell, store, stub tools,
-# and the server link where it finds no network.
-if(TARGET kv_test_devices AND TARGET kv_sim)
-  add_library(kv_test_board OBJECT ${CMAKE_CURRENT_LIST_DIR}/board_fixture.cpp
-                                   ${CMAKE_CURRENT_LIST_DIR}/offline_link.cpp)
-  target_link_libraries(kv_test_board PUBLIC kv_test_devices kv_sim GTest::gtest)
-  target_sources(kv_test_board INTERFACE $<TARGET_OBJECTS:kv_test_devices>
-                                         $<TARGET_OBJECTS:kv_test_globals>)
-endif()
+# A platform seam of its own for the server link's tests: shell commands
+# recorded, paths under a folder of the test; a scripted HTTP server.
+add_library(kv_test_net_fakes OBJECT ${kv_support}/net_platform_fake.cpp
+                                     ${kv_support}/net_script_server.cpp)

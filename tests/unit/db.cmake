@@ -1,14 +1,6 @@
-# Local database, score record, settings loader, text table and text helpers.
-set(kv_db_test_support ${CMAKE_CURRENT_LIST_DIR}/db_support.cpp)
-set(kv_db_test_libs kv_test_globals kv_db kv_model kv_app_text SQLite::SQLite3)
-if(TARGET kv_platform)
-  list(APPEND kv_db_test_libs kv_platform)
-else()
-  list(APPEND kv_db_test_support ${CMAKE_CURRENT_LIST_DIR}/db_platform_standin.cpp)
-endif()
-# The text table and settings loader are compiled in directly: their library
-# also pulls in what the rest of the program needs.
-list(APPEND kv_db_test_support ${PROJECT_SOURCE_DIR}/app/fn_utils.cpp)
+# Local database, score record, settings loader, text table and text helpers,
+# on the program's globals.
+set(kv_db_test_libs kv_test_program kv_db_sheets SQLite::SQLite3)
 
 kv_add_test(db_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/db_params_test.cpp
@@ -16,23 +8,22 @@ kv_add_test(db_test
           ${CMAKE_CURRENT_LIST_DIR}/db_notes_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_data_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/db_sound_test.cpp
-          ${kv_db_test_support}
+          ${kv_support}/db_support.cpp
   LIBS ${kv_db_test_libs}
   LABELS unit)
 # On the virtual board a test moves the root of the terminal's paths by
 # starting a fresh board.
-if(TARGET kv_sim AND TARGET kv_platform)
+if(KALVENTRIX_BOARD STREQUAL "sim")
   target_compile_definitions(db_test PRIVATE DB_TEST_SIM_BOARD)
   target_link_libraries(db_test PRIVATE kv_sim)
 endif()
 
 # The score record; its two-key entry runs against the keypad and display
-# drivers, with the program's keypad globals of the drivers' tests.
-if(TARGET kv_test_devices AND TARGET kv_app_screen AND TARGET kv_sim)
+# drivers with the program's keypad dialog.
+if(TARGET kv_test_drivers)
   kv_add_test(model_note_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_note_test.cpp
-            ${PROJECT_SOURCE_DIR}/tests/device/drivers_support.cpp
-    LIBS kv_test_devices kv_model kv_drivers kv_app_screen kv_platform kv_sim
+    LIBS kv_test_drivers
     LABELS unit)
 endif()
 
@@ -41,14 +32,14 @@ kv_add_test(app_settings_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/settings_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/translation_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/text_test.cpp
-          ${kv_db_test_support}
+          ${kv_support}/db_support.cpp
   LIBS ${kv_db_test_libs}
   LABELS unit)
 
 # Sheets stored by a process that is killed at random points.
 kv_add_test(db_crash_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/db_crash_test.cpp
-          ${kv_db_test_support}
+          ${kv_support}/db_support.cpp
   LIBS ${kv_db_test_libs}
   LABELS unit)
 

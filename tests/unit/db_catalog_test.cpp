@@ -1,7 +1,7 @@
 // Schedule catalogue: lookups at both ends, labels, listing and the import.
 #include <fstream>
 
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "app/globals.h"
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/fn_utils.h"
 #include "app/settings.h"
 #include "app/texts.h"
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Score sheets and the unsent queue.
 #include "app/fn_utils.h"
 #include "app/globals.h"
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Parameter store: lookups, typed getters, writers and the paged listing.
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/platform.h"
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
 #include "model/fn_note.h"
-#include "tests/device/drivers_support.h"
+#include "tests/support/drivers_support.h"
 
 namespace {
 

@@ -12,15 +12,13 @@
 #include "db/fn_sqlite.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
-#include "tests/support/program_globals.h"
-#include "tests/unit/net_platform_fake.h"
-#include "tests/unit/net_script_server.h"
+#include "tests/support/program_folder.h"
+#include "tests/support/net_platform_fake.h"
+#include "tests/support/net_script_server.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// One store per process: the cases of this program may run side by side.
-const kv_test::ProgramSetup kTestProgram = {"net-protocol.db", false, "", true};
 using kv_test::databaseFile;
 
 // The clock setter is tested with the system chores; here only what reaches it.

@@ -16,7 +16,7 @@
 #include "app/globals.h"
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
-#include "tests/device/drivers_support.h"
+#include "tests/support/drivers_support.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;

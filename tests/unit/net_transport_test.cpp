@@ -7,11 +7,8 @@
 
 #include "app/globals.h"
 #include "net/fn_wifi.h"
-#include "tests/unit/net_platform_fake.h"
-#include "tests/unit/net_script_server.h"
-
-std::string gIPServer;
-std::string gHostname;
+#include "tests/support/net_platform_fake.h"
+#include "tests/support/net_script_server.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "sim/runner/options.h"
 #include "sim/runner/runner.h"
 #include "sim/runner/script.h"
-#include "tests/unit/runner_fake_link.h"
+#include "tests/support/runner_fake_link.h"
 
 using namespace sim::runner;
 using testing::HasSubstr;

@@ -6,7 +6,7 @@
 
 #include "sim/panel/file_tail.h"
 #include "sim/panel/session.h"
-#include "tests/unit/runner_fake_link.h"
+#include "tests/support/runner_fake_link.h"
 
 using namespace sim::panel;
 using runner_test::FakeBoard;

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "sim/runner/runner.h"
-#include "tests/unit/runner_fake_link.h"
+#include "tests/support/runner_fake_link.h"
 
 using namespace sim::runner;
 using runner_test::FakeBoard;

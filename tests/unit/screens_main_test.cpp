@@ -6,7 +6,7 @@
 #include "drivers/fn_rotary.h"
 #include "model/fn_note.h"
 #include "screens/fn_screen_main.h"
-#include "tests/unit/screens_support.h"
+#include "tests/support/screens_support.h"
 
 using namespace screens_test;
 

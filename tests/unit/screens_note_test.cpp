@@ -10,7 +10,7 @@
 #include "drivers/soft_lcd.h"
 #include "model/fn_note.h"
 #include "screens/fn_screen_note.h"
-#include "tests/unit/screens_support.h"
+#include "tests/support/screens_support.h"
 
 using namespace screens_test;
 

@@ -13,7 +13,7 @@
 #include "screens/fn_screen_shortcuts.h"
 #include "screens/fn_screen_test.h"
 #include "screens/resend.h"
-#include "tests/unit/service_support.h"
+#include "tests/support/service_support.h"
 
 using namespace service_test;
 

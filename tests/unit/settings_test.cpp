@@ -1,7 +1,8 @@
 // Settings loader: the globals from the parameter store, with their fallbacks.
 #include "app/fn_utils.h"
 #include "app/globals.h"
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
+#include "tests/support/program_folder.h"
 
 namespace {
 
@@ -9,17 +10,18 @@ namespace {
 class SettingsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dbtest::execSql("globals.db", dbtest::readFile(dbtest::sourcePath("data/schema.sql")) +
-                                          "DELETE FROM param; DELETE FROM translation;");
+        dbtest::execSql(kv_test::databaseFile(),
+                        dbtest::readFile(dbtest::sourcePath("data/schema.sql")) +
+                            "DELETE FROM param; DELETE FROM translation;");
         gLang = "XXX";
         gNbTicket = 5;
         gIPServer = "stale";
         gWIFI = gCJ = gNRT = true;
     }
     void set(const std::string& key, const std::string& value) {
-        dbtest::execSql("globals.db", "INSERT INTO param (cle, valeur, lib, type) VALUES ('" + key +
-                                          "', '" + ReplaceAll(value, "'", "''") +
-                                          "', 'label', '1');");
+        dbtest::execSql(kv_test::databaseFile(),
+                        "INSERT INTO param (cle, valeur, lib, type) VALUES ('" + key + "', '" +
+                            ReplaceAll(value, "'", "''") + "', 'label', '1');");
     }
 };
 
@@ -70,7 +72,7 @@ TEST_F(SettingsTest, OnlyOneIsTrueAndBadTicketCountsBecomeOne) {
     UpdateParams();
     EXPECT_FALSE(gWIFI || gCJ || gNRT);
     EXPECT_EQ(gNbTicket, 1);
-    dbtest::execSql("globals.db",
+    dbtest::execSql(kv_test::databaseFile(),
                     "UPDATE param SET valeur = '0' WHERE cle = 'KALVENTRIX_NbTicket';");
     UpdateParams();
     EXPECT_EQ(gNbTicket, 1);
@@ -78,12 +80,12 @@ TEST_F(SettingsTest, OnlyOneIsTrueAndBadTicketCountsBecomeOne) {
 
 TEST_F(SettingsTest, LanguageLoadsItsTexts) {
     set("KALVENTRIX_LANG", "FRA");
-    dbtest::execSql("globals.db",
+    dbtest::execSql(kv_test::databaseFile(),
                     "INSERT INTO translation (ID, lang, text) VALUES (0, 'ENG', 'Judge'),"
                     " (0, 'FRA', 'Juge');");
     UpdateParams();
     EXPECT_EQ(myTrans.tr(0), "Juge");
-    dbtest::execSql("globals.db", "DELETE FROM param;");
+    dbtest::execSql(kv_test::databaseFile(), "DELETE FROM param;");
     UpdateParams();
     EXPECT_EQ(myTrans.tr(0), "Judge");
 }

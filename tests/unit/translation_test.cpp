@@ -1,6 +1,6 @@
 // The interface text table and its loading with the English fallback.
 #include "app/fn_utils.h"
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 namespace {
 

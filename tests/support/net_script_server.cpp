@@ -1,4 +1,4 @@
-#include "tests/unit/net_script_server.h"
+#include "tests/support/net_script_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "db/fn_sqlite.h"
+#include "tests/support/files.h"
 
 namespace dbtest {
 
-std::string sourcePath(const std::string& relative);
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& text);
+using kv_test::readFile;
+using kv_test::sourcePath;
+using kv_test::writeFile;
 
 // Points the terminal's absolute paths at `folder` (created; "" for the working
 // directory), so that tests running side by side do not share files.

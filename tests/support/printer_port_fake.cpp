@@ -1,4 +1,4 @@
-#include "tests/device/printer_port_fake.h"
+#include "tests/support/printer_port_fake.h"
 
 #include <wiringSerial.h>
 

@@ -1,4 +1,4 @@
-#include "tests/device/printer_report_support.h"
+#include "tests/support/printer_report_support.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -12,11 +12,7 @@
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
-#include "tests/support/program_globals.h"
-
-// Test cases may run in parallel processes from the same folder: each process
-// works in a folder of its own (store, board root, last-ticket files).
-const kv_test::ProgramSetup kTestProgram = {"report-test.db", true, ""};
+#include "tests/support/program_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -78,7 +74,7 @@ std::vector<std::string> ReportBoard::paperText() {
 
 void ReportBoard::sql(const std::string& statement) {
     sqlite3* handle = nullptr;
-    ASSERT_EQ(sqlite3_open("report-test.db", &handle), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(kv_test::databaseFile().c_str(), &handle), SQLITE_OK);
     char* error = nullptr;
     const int result = sqlite3_exec(handle, statement.c_str(), nullptr, nullptr, &error);
     const std::string message = error ? error : "";

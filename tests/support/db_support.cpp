@@ -1,37 +1,16 @@
-#include "tests/unit/db_support.h"
+#include "tests/support/db_support.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
-
-#include "tests/support/program_globals.h"
 
 #ifdef DB_TEST_SIM_BOARD
 #include "sim/board.h"
 #endif
 
-const kv_test::ProgramSetup kTestProgram = {"globals.db", false, ""};
-
 namespace dbtest {
-
-std::string sourcePath(const std::string& relative) {
-    return std::string(KALVENTRIX_SOURCE_DIR) + "/" + relative;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 void useRoot(const std::string& folder) {
     char cwd[4096];

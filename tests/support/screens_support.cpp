@@ -1,6 +1,6 @@
 // The scripted server link of the judging screen tests and the helpers of
 // screens_support.h; the program's globals are the shared test ones.
-#include "tests/unit/screens_support.h"
+#include "tests/support/screens_support.h"
 
 #include <string>
 
@@ -9,9 +9,6 @@
 #include "drivers/fn_rotary.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
-#include "tests/support/program_globals.h"
-
-const kv_test::ProgramSetup kTestProgram = {"screens-test.db", true, ""};
 
 // Texts read as their number, so that a test sees which one is shown.
 std::string Translation::tr(int n) {
@@ -132,10 +129,6 @@ void addSchedule(const std::string& name, const std::string& lang,
              std::to_string(position++) + ", 1, '" + figure.label + "', '" + figure.label + "', " +
              std::to_string(figure.option) + ");");
     }
-}
-
-void setParam(const std::string& key, const std::string& value) {
-    exec("REPLACE INTO param VALUES ('" + key + "', '" + value + "', '', '1');");
 }
 
 void ScreenTest::SetUp() {

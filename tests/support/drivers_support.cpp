@@ -1,16 +1,27 @@
-#include "tests/device/drivers_support.h"
+#include "tests/support/drivers_support.h"
 
 #include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
 
-// The drivers need no store; its file stays in the test's folder.
-const kv_test::ProgramSetup kTestProgram = {"drivers-test.db", false, "1234"};
+#include "app/globals.h"
+#include "drivers/fn_rotary.h"
+#include "platform/wiring.h"
 
 namespace drivers_test {
 
 namespace {
+
+struct Key {
+    RpButton* button;
+    void (*isr)();
+};
+const Key kKeys[] = {
+#define KV_KEY_ENTRY(id, pin, edge) {&myButton_##id, myISR_##id},
+    KV_BOARD_KEYS(KV_KEY_ENTRY)
+#undef KV_KEY_ENTRY
+};
 
 // The commands that the keypad runs (click sound, host name, power-off) must
 // do nothing here: no-op stand-ins come first on the shell's PATH.
@@ -27,7 +38,18 @@ void installShellStubs(const std::string& root) {
 
 }  // namespace
 
+void attachKeypad() {
+    for (const Key& key : kKeys) {
+        key.button->set(key.button->getPin());
+        key.button->ISR(key.isr);
+        key.button->resetValue();
+    }
+    bAllowScore = true;
+    gPowerTime = 0;
+}
+
 sim::Board& freshBoard(int lcdAddr) {
+    mySerialNum = "1234";
     sim::BoardConfig config = sim::Board::defaultConfig();
     config.lcdAddr = lcdAddr;
     installShellStubs(config.root);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/board_fixture.h"
+#include "tests/support/files.h"
 
 namespace service_test {
 
@@ -39,15 +40,14 @@ inline void turn(int detents, unsigned int atMs, unsigned int msPerDetent = 400)
     kv_test::turn(detents, atMs, msPerDetent);
 }
 
-void setParam(const std::string& key, const std::string& value, const std::string& label,
-              const std::string& type);
+using kv_test::setParam;
 std::string paramValue(const std::string& key);
 // A stored two-figure sheet of judge 4, queued as unsent.
 void queueSheet(int comp, int flight, int pilot);
 // The test's folder as the board's root sees it.
 std::string rootPath(const std::string& absolute);
-void writeFile(const std::string& path, const std::string& text);
-std::string readFile(const std::string& path);
+using kv_test::readFile;
+using kv_test::writeFile;
 
 // One test: a fresh database with texts "E<n>" (ENG) and "F<n>" (FRA), cleared
 // keys and a watchdog that fails the run when a screen waits for keys forever.

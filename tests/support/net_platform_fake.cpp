@@ -1,14 +1,14 @@
-#include "tests/unit/net_platform_fake.h"
+#include "tests/support/net_platform_fake.h"
 
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "platform/platform.h"
@@ -20,15 +20,25 @@ namespace fakeplatform {
 std::vector<std::string> commands;
 std::function<int(const std::string&)> onShell;
 
+namespace {
+
+// Removed when the process ends. An exit handler registered while the name was
+// being made would run after the name is gone, so the folder removes itself.
+struct Folder {
+    Folder() : path((fs::current_path() / ("fake-root-" + std::to_string(::getpid()))).string()) {}
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    const std::string path;
+};
+
+}  // namespace
+
 // One folder per process: the cases of one test program may run side by side.
 std::string root() {
-    static const std::string folder = [] {
-        std::string path =
-            (fs::current_path() / ("fake-root-" + std::to_string(::getpid()))).string();
-        std::atexit([] { fs::remove_all(root()); });
-        return path;
-    }();
-    return folder;
+    static const Folder folder;
+    return folder.path;
 }
 
 void reset() {

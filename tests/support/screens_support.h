@@ -50,7 +50,7 @@ struct Figure {
 };
 void addSchedule(const std::string& name, const std::string& lang,
                  const std::vector<Figure>& figures);
-void setParam(const std::string& key, const std::string& value);
+using kv_test::setParam;
 
 // One test: a fresh database, cleared keys, a default scoring context and a
 // watchdog that fails the run when a screen waits for keys that never come.

@@ -8,18 +8,20 @@
 
 #include <string>
 
+#include "platform/wiring.h"
 #include "sim/board.h"
 #include "sim/devices/i2c_display.h"
 #include "sim/devices/keypad.h"
 #include "sim/devices/trace.h"
-#include "tests/support/program_globals.h"
 
 namespace drivers_test {
 
-constexpr int kScl = 9;
-constexpr int kSda = 8;
+constexpr int kScl = wiring::kDisplayClockPin;
+constexpr int kSda = wiring::kDisplayDataPin;
 
-using kv_test::attachKeypad;
+// Registers the program's eighteen buttons again, with the current board,
+// and clears every event and the power prompt.
+void attachKeypad();
 
 sim::Board& freshBoard(int lcdAddr = 0x27);
 sim::Board& board();

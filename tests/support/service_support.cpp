@@ -1,10 +1,9 @@
 // The scripted resend link of the service screen tests and the helpers of
 // service_support.h; the program's globals are the shared test ones.
-#include "tests/unit/service_support.h"
+#include "tests/support/service_support.h"
 
 #include <sqlite3.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "app/fn_utils.h"
@@ -14,11 +13,6 @@
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
 #include "platform/platform.h"
-#include "tests/support/program_globals.h"
-
-// Each test process works in a folder of its own, the store under the name
-// the sqlite3 commands use.
-const kv_test::ProgramSetup kTestProgram = {"kalventrix-db", true, "0042"};
 
 // ---------------------------------------------------------------------------
 // The server link: only resends answer; everything else finds no server.
@@ -47,10 +41,6 @@ namespace {
 
 constexpr unsigned int kWatchdogMs = 900000;
 
-std::string sourceFile(const std::string& relative) {
-    return readFile(std::string(KALVENTRIX_SOURCE_DIR) + "/" + relative);
-}
-
 void fillTexts() {
     std::ostringstream sql;
     sql << "DELETE FROM translation;";
@@ -65,7 +55,7 @@ void makeDatabase() {
         "DROP TABLE IF EXISTS param; DROP TABLE IF EXISTS note; DROP TABLE IF EXISTS notsent;"
         "DROP TABLE IF EXISTS translation; DROP TABLE IF EXISTS zeph_programme;"
         "DROP TABLE IF EXISTS zeph_figure;");
-    exec(sourceFile("data/schema.sql"));
+    exec(kv_test::readFile(kv_test::sourcePath("data/schema.sql")));
     fillTexts();
     exec(
         "INSERT INTO zeph_programme (prgshortname, prglang, typeid, catid) VALUES "
@@ -76,6 +66,7 @@ void setUpOnce() {
     static bool done = false;
     if (done) return;
     done = true;
+    mySerialNum = "0042";
     kv_test::installStubTools();
     kv_test::setUpDevicesOnce();
 }
@@ -85,13 +76,6 @@ void setUpOnce() {
 ResendLink& link() {
     static ResendLink fake;
     return fake;
-}
-
-void setParam(const std::string& key, const std::string& value, const std::string& label,
-              const std::string& type) {
-    exec("DELETE FROM param WHERE cle = '" + key + "';");
-    exec("INSERT INTO param VALUES ('" + key + "', '" + value + "', '" + label + "', '" + type +
-         "');");
 }
 
 std::string paramValue(const std::string& key) {
@@ -108,18 +92,6 @@ void queueSheet(int comp, int flight, int pilot) {
 
 std::string rootPath(const std::string& absolute) {
     return platform::path(absolute);
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::trunc);
-    out << text;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 void ServiceTest::SetUp() {
