@@ -6,10 +6,10 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/wiring.h"
 
@@ -26,16 +26,44 @@ struct WiringRow {
     int wiringPi, gpio, header;
 };
 
+// Cells of a table row "| a | b | c |", trimmed; none for other lines.
+std::vector<std::string> cells(const std::string& line) {
+    std::vector<std::string> out;
+    if (line.size() < 2 || line.front() != '|' || line.back() != '|') return out;
+    std::istringstream row(line.substr(1, line.size() - 2));
+    for (std::string cell; std::getline(row, cell, '|');) {
+        const auto first = cell.find_first_not_of(' ');
+        const auto last = cell.find_last_not_of(' ');
+        out.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
+    }
+    return out;
+}
+
+bool isNumber(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // "| part | wiringPi | BCM GPIO | header pin |" rows with three numbers.
 std::map<std::string, WiringRow> readmeWiring() {
     std::map<std::string, WiringRow> rows;
-    const std::regex row(R"(^\| ([^|]+?) \| (\d+) \| (\d+) \| (\d+) \|$)");
     std::istringstream readme(sourceFile("README.md"));
-    std::smatch match;
-    for (std::string line; std::getline(readme, line);)
-        if (std::regex_match(line, match, row))
-            rows[match[1]] = {std::stoi(match[2]), std::stoi(match[3]), std::stoi(match[4])};
+    for (std::string line; std::getline(readme, line);) {
+        const std::vector<std::string> row = cells(line);
+        if (row.size() == 4 && isNumber(row[1]) && isNumber(row[2]) && isNumber(row[3]))
+            rows[row[0]] = {std::stoi(row[1]), std::stoi(row[2]), std::stoi(row[3])};
+    }
     return rows;
+}
+
+// The text between the first `open` at or after `from` and the next `close`.
+std::string between(const std::string& text, const std::string& open, const std::string& close,
+                    std::size_t* from) {
+    const std::size_t start = text.find(open, *from);
+    if (start == std::string::npos) return *from = std::string::npos, "";
+    const std::size_t end = text.find(close, start + open.size());
+    if (end == std::string::npos) return *from = std::string::npos, "";
+    *from = end + close.size();
+    return text.substr(start + open.size(), end - start - open.size());
 }
 
 // The Broadcom number and header pin that a wiringPi pin stands for.
@@ -47,12 +75,11 @@ void expectWiredAs(const WiringRow& row, int wiringPi, const std::string& part) 
 
 TEST(BoardTable, ReadmeWiringTableShowsEveryKeyEncoderAndDisplayPinAsWired) {
     std::map<std::string, WiringRow> rows = readmeWiring();
-    const std::regex keyPart(R"(key `([^`]+)`.*)");
     std::set<std::string> keysShown;
     for (const auto& [part, row] : rows) {
-        std::smatch match;
-        if (!std::regex_match(part, match, keyPart)) continue;
-        const std::string name = match[1];
+        std::size_t from = 0;
+        if (part.rfind("key `", 0) != 0) continue;
+        const std::string name = between(part, "`", "`", &from);
         EXPECT_TRUE(keysShown.insert(name).second) << name << " shown twice";
         EXPECT_GE(wiring::pinOf(name.c_str()), 0) << name << " is no key of the board";
         expectWiredAs(row, wiring::pinOf(name.c_str()), part);
@@ -73,25 +100,27 @@ TEST(BoardTable, ReadmeWiringTableShowsEveryKeyEncoderAndDisplayPinAsWired) {
 
 TEST(BoardTable, PanelPageHasOneButtonPerKeyAndTypesOnlyKeysOfTheBoard) {
     const std::string page = sourceFile("sim/panel/web/index.html");
-    const std::regex dataKey(R"(data-key="([^"]*)\")");
     std::multiset<std::string> onPage;
-    for (auto it = std::sregex_iterator(page.begin(), page.end(), dataKey);
-         it != std::sregex_iterator(); ++it)
-        onPage.insert((*it)[1]);
+    for (std::size_t from = 0;;) {
+        const std::string key = between(page, "data-key=\"", "\"", &from);
+        if (from == std::string::npos) break;
+        onPage.insert(key);
+    }
     std::multiset<std::string> onBoard;
     for (const wiring::Key& key : wiring::kKeys) onBoard.insert(key.name);
     EXPECT_EQ(onPage, onBoard);
 
     // The keyboard shortcuts of the page name keys of the board.
     const std::string script = sourceFile("sim/panel/web/panel.js");
-    std::smatch keyboard;
-    ASSERT_TRUE(std::regex_search(script, keyboard, std::regex(R"(const KEYBOARD = \{([^}]*)\})")));
-    const std::string shortcuts = keyboard[1];
-    const std::regex target(R"(: "([^"]*)\")");
+    std::size_t at = 0;
+    const std::string shortcuts = between(script, "const KEYBOARD = {", "}", &at);
+    ASSERT_NE(at, std::string::npos);
     int count = 0;
-    for (auto it = std::sregex_iterator(shortcuts.begin(), shortcuts.end(), target);
-         it != std::sregex_iterator(); ++it, ++count)
-        EXPECT_GE(wiring::keyIndex((*it)[1].str().c_str()), 0) << (*it)[1];
+    for (std::size_t from = 0;; ++count) {
+        const std::string key = between(shortcuts, ": \"", "\"", &from);
+        if (from == std::string::npos) break;
+        EXPECT_GE(wiring::keyIndex(key.c_str()), 0) << key;
+    }
     EXPECT_GT(count, 0);
 }
 
