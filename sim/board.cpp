@@ -102,7 +102,13 @@ Board& Board::instance() {
 
 Board& Board::reset(const BoardConfig& config, ClockMode mode) {
     std::lock_guard<std::mutex> guard(gInstanceMutex);
-    if (Board* old = gInstance.load()) old->clock().stop();  // kept: its threads may run on
+    if (Board* old = gInstance.load()) {
+        old->clock().stop();
+        // Kept for the life of the process: a handler still running on it
+        // finishes on its own, stopped board.
+        static auto* const retired = new std::vector<Board*>;
+        retired->push_back(old);
+    }
     gInstance = new Board(config, mode);
     return *gInstance.load();
 }
