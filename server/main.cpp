@@ -74,15 +74,17 @@ std::string base64Decode(const std::string& in) {
     static const std::string alphabet =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
-    int bits = 0, buffer = 0;
+    // Only the bits not yet decoded stay in the buffer, so it never overflows.
+    unsigned int bits = 0, buffer = 0;
     for (char c : in) {
         size_t v = alphabet.find(c);
         if (v == std::string::npos) break;
-        buffer = (buffer << 6) | static_cast<int>(v);
+        buffer = (buffer << 6) | static_cast<unsigned int>(v);
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
             out += static_cast<char>((buffer >> bits) & 0xff);
+            buffer &= (1u << bits) - 1;
         }
     }
     return out;
