@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: unit,
-# device, scenario and server tests, the Raspberry Pi program on the virtual
-# board, the front panel in a browser and the
+# device, scenario and server tests, the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Raspberry Pi program on the virtual board,
+# the front panel in a browser and the
 # Raspberry Pi installer in a throwaway root, and the unit tests and a
 # scenario on an emulated arm64 processor. The whole suite on both ARM
 # processors takes longer and runs apart: scripts/test-arm.sh.
@@ -42,6 +43,21 @@ ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600 -L pi-boa
 bash tests/scenario/harness/run_scenario.sh "$build/kalventrix-sim" "$build-pi/kalventrix" \
     tests/scenario/pi_startup_power.script "$build-pi/scenario/pi_startup_power" none "$src" \
     "$build-pi/scenario"
+
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer:
+# any finding, leaks included, fails its test (scenarios read the reports of
+# the runner, the program and the server from files of their own).
+if [ "${KALVENTRIX_SKIP_ASAN:-0}" != 1 ]; then
+    echo "== Sanitizer build ($build-asan) and tests"
+    asan_start=$(date +%s)
+    cmake --preset asan -S "$src" -B "$build-asan" >/dev/null
+    ninja -C "$build-asan" -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir "$build-asan" -j "$jobs" --output-on-failure --timeout 900
+    echo "sanitizer stage: $(($(date +%s) - asan_start)) s"
+else
+    echo "== Sanitizer stage skipped (KALVENTRIX_SKIP_ASAN=1)"
+fi
 
 echo "== Front panel in headless Chromium"
 BUILD_DIR="$build" JOBS="$jobs" tests/browser/run.sh

@@ -53,6 +53,12 @@ rm -rf "$work"
 mkdir -p "$work"
 root="$work/root"
 
+# A sanitizer's report from the runner, the program or the server lands in a
+# file of the run's own (a program's standard error only reaches its console
+# log), and any such report fails the scenario.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$work/sanitizer"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}log_path=$work/sanitizer"
+
 options=()
 while IFS= read -r line; do
     eval "options+=($line)"
@@ -227,6 +233,16 @@ if [ -n "$port" ]; then
 else
     cp "$work/transcript.raw" "$work/transcript.actual"
 fi
+
+sanitizer_reports() {
+    local report
+    for report in "$work"/sanitizer.*; do
+        [ -e "$report" ] && cat "$report"
+    done
+}
+reports=$(sanitizer_reports)
+[ -z "$reports" ] || fail "sanitizer findings:
+$reports"
 
 if [ "$board" = pi ]; then
     [ "$status" = "$expected_status" ] && exit 0
