@@ -16,6 +16,7 @@ if(TARGET kv_sim_devices AND EXISTS ${PROJECT_SOURCE_DIR}/drivers/soft_lcd.cpp)
             ${PROJECT_SOURCE_DIR}/drivers/soft_i2c.cpp
             ${PROJECT_SOURCE_DIR}/drivers/soft_lcd.cpp
             ${PROJECT_SOURCE_DIR}/drivers/reentrant_lock.cpp
+            ${kv_support}/plain_lock.cpp
     LIBS kv_sim_devices
     LABELS device)
 endif()

@@ -5,7 +5,6 @@
 
 #include <wiringPi.h>
 
-#include <mutex>
 #include <string>
 
 #include "drivers/soft_lcd.h"
@@ -65,19 +64,6 @@ unsigned int micros(void) {
 namespace platform {
 void usleep(unsigned long us) {
     pass(us);
-}
-Lock::Lock() : impl_(new std::mutex) {}
-Lock::~Lock() {
-    delete static_cast<std::mutex*>(impl_);
-}
-void Lock::lock() {
-    static_cast<std::mutex*>(impl_)->lock();
-}
-void Lock::unlock() {
-    static_cast<std::mutex*>(impl_)->unlock();
-}
-bool Lock::try_lock() {
-    return static_cast<std::mutex*>(impl_)->try_lock();
 }
 }  // namespace platform
 

@@ -6,7 +6,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <system_error>
 #include <thread>
@@ -92,20 +91,6 @@ std::string formatLocalTime(const char* format) {
     char text[128];
     size_t n = std::strftime(text, sizeof(text), format, &now);
     return std::string(text, n);
-}
-
-Lock::Lock() : impl_(new std::mutex) {}
-Lock::~Lock() {
-    delete static_cast<std::mutex*>(impl_);
-}
-void Lock::lock() {
-    static_cast<std::mutex*>(impl_)->lock();
-}
-void Lock::unlock() {
-    static_cast<std::mutex*>(impl_)->unlock();
-}
-bool Lock::try_lock() {
-    return static_cast<std::mutex*>(impl_)->try_lock();
 }
 
 int shell(const std::string& command) {
