@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fn_utils_text.h"
 #include "app/globals.h"
 #include "app/settings.h"
 #include "app/texts.h"
@@ -26,16 +27,6 @@ public:
 
     std::vector<std::string> texts;
 };
-
-// Text helpers (app/fn_utils_text.cpp)
-std::string CorrectionAccent(std::string* text);
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
-// A text as one shell word: unchanged when the shell leaves it alone, else in
-// single quotes with each embedded single quote written as '\''.
-std::string shellWord(const std::string& text);
-// The host-name script of the system image for this serial number; the
-// downloads screen and the POWER hold run the same command.
-std::string hostnameCommand(const std::string& serial);
 
 // Screen toolkit (app/fn_utils_screen.cpp)
 void displayFrame();

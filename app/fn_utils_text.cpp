@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "app/fn_utils.h"
+#include "app/fn_utils_text.h"
 
 namespace {
 
@@ -66,11 +66,29 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-std::string shellWord(const std::string& text) {
-    if (isPlainWord(text)) return text;
+std::string shellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
+}
+
+std::string shellWord(const std::string& text) {
+    return isPlainWord(text) ? text : shellQuoted(text);
+}
+
+std::string urlEncode(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0x0f];
+        }
+    }
+    return out;
 }
 
 std::string hostnameCommand(const std::string& serial) {

@@ -189,30 +189,27 @@ Latencies accumulate(Latencies sum, const Latencies& one) {
     return sum;
 }
 
-// Reported time: mean virtual time from the digit key's release to its value.
-void BM_DigitKeyToValueOnGlass(benchmark::State& state) {
+// Flies whole flights; each iteration's time is the mean latency `measured`.
+void flyFlights(benchmark::State& state, double Latencies::*measured) {
     Latencies sum;
     int flights = 0;
     for (auto _ : state) {
         const Latencies one = flyOnce();
         sum = accumulate(sum, one);
         ++flights;
-        state.SetIterationTime(one.digitFromRelease / 1000.0);
+        state.SetIterationTime(one.*measured / 1000.0);
     }
     report(state, sum, flights);
 }
 
+// Reported time: mean virtual time from the digit key's release to its value.
+void BM_DigitKeyToValueOnGlass(benchmark::State& state) {
+    flyFlights(state, &Latencies::digitFromRelease);
+}
+
 // Reported time: mean virtual time from VALID's release to the next figure.
 void BM_ValidToNextFigureOnGlass(benchmark::State& state) {
-    Latencies sum;
-    int flights = 0;
-    for (auto _ : state) {
-        const Latencies one = flyOnce();
-        sum = accumulate(sum, one);
-        ++flights;
-        state.SetIterationTime(one.validFromRelease / 1000.0);
-    }
-    report(state, sum, flights);
+    flyFlights(state, &Latencies::validFromRelease);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "app/fn_utils_text.h"
 #include "db/fn_sqlite.h"
 #include "db/fn_sqlite_stmt.h"
 #include "platform/platform.h"
@@ -15,27 +16,6 @@ using kvdb::Statement;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string shellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string urlEncode(const std::string& text) {
-    static const char* const hex = "0123456789ABCDEF";
-    std::string encoded;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            encoded += static_cast<char>(c);
-        } else {
-            encoded += '%';
-            encoded += hex[c >> 4];
-            encoded += hex[c & 15];
-        }
-    }
-    return encoded;
-}
 
 // A language or schedule name becomes a folder name: it must stay one folder.
 bool isSafeFolderName(const std::string& name) {
@@ -91,20 +71,20 @@ class SoundDownload {
         failed.clear();
         show(1, lang);
         scheduleLog += "Language : " + lang + "\n";
-        if (languageSafe) runLogged("rm -fr " + shellQuote(stagingFolder()));
+        if (languageSafe) runLogged("rm -fr " + shellQuoted(stagingFolder()));
     }
 
     bool fetch(const std::string& shortname, int figures) {
         std::string folder = stagingFolder() + "/" + shortname;
-        platform::shell("mkdir -p " + shellQuote(folder));
+        platform::shell("mkdir -p " + shellQuoted(folder));
         std::string base = server + "/SD-Template/%23" + urlEncode(language) + "/PGM/" +
                            urlEncode(shortname) + "/";
         std::string range =
             "[01-" + (figures < 10 ? "0" + std::to_string(figures) : std::to_string(figures)) + "]";
-        std::string command = "cd " + shellQuote(folder) + " && curl -f --remote-name-all " +
-                              shellQuote(base + range + ".WAV") + " " +
-                              shellQuote(base + range + "L.WAV") + " " +
-                              shellQuote(base + "P.WAV") + " > /dev/null 2>&1";
+        std::string command = "cd " + shellQuoted(folder) + " && curl -f --remote-name-all " +
+                              shellQuoted(base + range + ".WAV") + " " +
+                              shellQuoted(base + range + "L.WAV") + " " +
+                              shellQuoted(base + "P.WAV") + " > /dev/null 2>&1";
         std::cout << command << std::endl;
         platform::shell(command);
         if (hasFiles(folder)) return true;
@@ -124,7 +104,7 @@ class SoundDownload {
             fs::path old = current + "/" + shortname;
             if (fs::exists(old, error)) fs::rename(old, stagingFolder() + "/" + shortname, error);
         }
-        runLogged("rm -fr " + shellQuote(current));
+        runLogged("rm -fr " + shellQuoted(current));
         fs::rename(stagingFolder(), current, error);
         if (error) std::cout << "error: " << current << ": " << error.message() << std::endl;
         language.clear();

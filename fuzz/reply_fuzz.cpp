@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/fn_utils_text.h"
 #include "net/fn_wifi_reply.h"
 
 namespace {
@@ -43,7 +44,7 @@ void checkClockText(const std::string& body) {
 }
 
 void checkUrlEncode(const std::string& body) {
-    std::string encoded = net::urlEncode(body);
+    std::string encoded = urlEncode(body);
     for (char c : encoded) check(c != ' ' && c != '&' && c != '#' && c != '\'' && c != '\0');
 }
 

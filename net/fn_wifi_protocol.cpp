@@ -136,7 +136,7 @@ int wifi_send_score(std::vector<Note> sheet, bool scored, int flight, int judge,
         send(request);  // announces the flight; only the second reply counts
     }
     if (!sheet.empty()) request += figureParams(sheet, 0, sheet.size() - 1);
-    if (!scored) request += "&P=" + net::urlEncode(schedule);
+    if (!scored) request += "&P=" + urlEncode(schedule);
     std::string context = std::string(option) + " " + std::to_string(comp) + "/" +
                           std::to_string(flight) + " L" + std::to_string(line) + " J" +
                           std::to_string(judge) + " P" + std::to_string(pilot) + " " + schedule;

@@ -166,21 +166,6 @@ std::string serverAddress(const std::string& stored) {
     return plain;
 }
 
-std::string urlEncode(const std::string& text) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0x0f];
-        }
-    }
-    return out;
-}
-
 bool isSafeName(const std::string& name) {
     if (name.empty() || name[0] == '-' || name == "." || name == "..") return false;
     for (unsigned char c : name) {

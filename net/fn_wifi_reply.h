@@ -47,9 +47,6 @@ bool isValidClockText(const std::string& text);
 // which tools would read as octal); any other text comes back unchanged.
 std::string serverAddress(const std::string& stored);
 
-// Percent-encodes everything but the unreserved characters of a URL.
-std::string urlEncode(const std::string& text);
-
 // True when a name from a reply can be used in file paths and commands
 // without any character that a shell or a path would interpret.
 bool isSafeName(const std::string& name);

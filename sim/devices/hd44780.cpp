@@ -6,12 +6,6 @@ namespace sim {
 
 namespace {
 
-std::string hex2(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
-    return text;
-}
-
 std::string onOff(bool on) {
     return on ? "on" : "off";
 }

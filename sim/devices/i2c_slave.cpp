@@ -1,18 +1,6 @@
 #include "sim/devices/i2c_slave.h"
 
-#include <cstdio>
-
 namespace sim {
-
-namespace {
-
-std::string hex2(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
-    return text;
-}
-
-}  // namespace
 
 I2cSlave::I2cSlave(Pins& pins, int scl, int sda, int address, Device& device,
                    const TimeSource& time, Trace& trace, const std::string& name)

@@ -4,6 +4,12 @@
 
 namespace sim {
 
+std::string hex2(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02x", value & 0xFF);
+    return text;
+}
+
 Trace::Trace(std::size_t cap) : cap_(cap) {}
 
 void Trace::log(Micros at, const std::string& text) {

@@ -14,6 +14,9 @@
 
 namespace sim {
 
+// A byte as the trace writes it: "0x3f".
+std::string hex2(unsigned value);
+
 class Trace {
   public:
     struct Counters {

@@ -2,6 +2,7 @@
 // reply can be too short, malformed or hostile.
 #include <gtest/gtest.h>
 
+#include "app/fn_utils_text.h"
 #include "net/fn_wifi_reply.h"
 
 using net::parseHelloReply;
@@ -157,10 +158,10 @@ TEST(NextPilotReply, PaddedNumbersReadLikeAtoi) {
 }
 
 TEST(UrlEncode, KeepsSafeCharactersAndEscapesTheRest) {
-    EXPECT_EQ("F3A-P25_x.y~", net::urlEncode("F3A-P25_x.y~"));
-    EXPECT_EQ("A%20B%26C%3DD%23%25%2B%2F", net::urlEncode("A B&C=D#%+/"));
-    EXPECT_EQ("%C3%A9", net::urlEncode("\xC3\xA9"));
-    EXPECT_EQ("", net::urlEncode(""));
+    EXPECT_EQ("F3A-P25_x.y~", urlEncode("F3A-P25_x.y~"));
+    EXPECT_EQ("A%20B%26C%3DD%23%25%2B%2F", urlEncode("A B&C=D#%+/"));
+    EXPECT_EQ("%C3%A9", urlEncode("\xC3\xA9"));
+    EXPECT_EQ("", urlEncode(""));
 }
 
 // Tools read a number with a leading zero as octal: "010" would be 8.
