@@ -3,7 +3,7 @@
 # against each: a fault the suite notices is "killed", one it lets through
 # "survived". Shows what the tests are worth; it runs on demand, not in CI.
 #
-#   scripts/mutate.sh [-b BUILD_DIR] [-l LIST] [-o REPORT] [ID ...]
+#   scripts/mutate.sh [-b BUILD_DIR] [-l LIST] [-o REPORT] [-t "CTEST ARGS"] [ID ...]
 #
 # LIST (default scripts/mutants.txt) holds one block per fault:
 #   M01 drivers/soft_i2c.cpp | what the fault is
@@ -12,7 +12,9 @@
 # Lines starting with '#' and blank lines separate blocks. With IDs, only
 # those faults are planted. Each fault is built incrementally in BUILD_DIR
 # (default build-mutate, configured on first use) and the suite runs without
-# the fuzzing run; the first failing test ends a run. The source file is put
+# the fuzzing run and the real-time runs of the Raspberry Pi program (or with
+# the test selection CTEST ARGS, e.g. "-L unit"); the first failing test ends
+# a run. The source file is put
 # back after each fault, whatever happens. REPORT (default
 # BUILD_DIR/mutants.tsv) gets one line per fault: id, file, verdict, first
 # failing test, description.
@@ -23,11 +25,13 @@ src=$(pwd)
 build=$src/build-mutate
 list=$src/scripts/mutants.txt
 report=""
-while getopts "b:l:o:" opt; do
+selection=(-LE "fuzz|pi-board")
+while getopts "b:l:o:t:" opt; do
     case $opt in
         b) build=$(realpath -m "$OPTARG") ;;
         l) list=$(realpath "$OPTARG") ;;
         o) report=$(realpath -m "$OPTARG") ;;
+        t) read -r -a selection <<<"$OPTARG" ;;
         *) sed -n '2,20p' "$0" >&2; exit 2 ;;
     esac
 done
@@ -80,7 +84,7 @@ run_one() {
     elif ! ninja -C "$build" -j "$jobs" >"$build/mutant-build.log" 2>&1; then
         verdict="no-build"
         broken=$((broken + 1))
-    elif ctest --test-dir "$build" -j "$jobs" -LE fuzz --stop-on-failure --timeout 300 \
+    elif ctest --test-dir "$build" -j "$jobs" "${selection[@]}" --stop-on-failure --timeout 300 \
             >"$build/mutant-test.log" 2>&1; then
         verdict="survived"
         survived=$((survived + 1))
