@@ -16,8 +16,8 @@
 #include "drivers/soft_lcd.h"
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
-#include "platform/wiring.h"
 #include "platform/platform.h"
+#include "platform/wiring.h"
 #include "printer/Pi_Thermal.h"
 #include "screens/fn_screen_main.h"
 #include "screens/fn_screen_param.h"
@@ -178,34 +178,47 @@ static void startup() {
 // ---------------------------------------------------------------------------
 // Screen loop
 
-static const char* const kBanners[] = {"...Main...", "...Shortcuts...", "...Param...", "...Test...",
-                                       "...SD..."};
-
 static void reboot(unsigned int wait) {
     ErrorScreen("2 mn for reboot...");
     platform::shell("sudo shutdown -r now");
     delay(wait);
 }
 
+static int runMain() {
+    const int code = screen_main();
+    std::printf("rcReboot : %d\n", code);
+    return code;
+}
+
+static int runTest() {
+    screen_test();
+    return 0;  // its result is not acted on
+}
+
+// The screens of the loop in the order a long press of R_C visits them; the
+// number of an entry is its num_screen.
+struct LoopScreen {
+    const char* banner;
+    int (*run)();
+    bool rebootOnMinusOne;
+};
+
+static const LoopScreen kScreens[] = {
+    {"...Main...", runMain, true},       {"...Shortcuts...", screen_shortcuts, false},
+    {"...Param...", screen_param, true}, {"...Test...", runTest, true},
+    {"...SD...", screen_sd, true},
+};
+static constexpr unsigned int kScreenCount = sizeof kScreens / sizeof kScreens[0];
+
 // Runs one screen; true when the program must end for a relaunch.
-static bool runScreen(unsigned int screen) {
-    myLcd.print(kBanners[screen]);
-    int code = 0;
-    switch (screen) {
-        case 0:
-            code = screen_main();
-            std::printf("rcReboot : %d\n", code);
-            break;
-        case 1: code = screen_shortcuts(); break;
-        case 2: code = screen_param(); break;
-        case 3: screen_test(); return false;  // its result is not acted on
-        case 4: code = screen_sd(); break;
-    }
+static bool runScreen(const LoopScreen& screen) {
+    myLcd.print(screen.banner);
+    const int code = screen.run();
     if (code == -2) {
         ErrorScreen("2 sec for relaunch...");
         return true;
     }
-    if (code == -1 && screen != 1) reboot(30000);
+    if (code == -1 && screen.rebootOnMinusOne) reboot(30000);
     return false;
 }
 
@@ -221,10 +234,12 @@ int main() {
                 return 0;
             }
         }
+        // A screen may park the loop beyond the last one: the next press starts again at 0.
         if (myButton_R_C.getResetValue() == 2)
-            num_screen = static_cast<unsigned int>(num_screen) <= 3 ? num_screen + 1 : 0;
+            num_screen =
+                static_cast<unsigned int>(num_screen) + 1 < kScreenCount ? num_screen + 1 : 0;
         const unsigned int screen = static_cast<unsigned int>(num_screen);
-        if (screen > 4) continue;
-        if (runScreen(screen)) return 0;
+        if (screen >= kScreenCount) continue;
+        if (runScreen(kScreens[screen])) return 0;
     }
 }
