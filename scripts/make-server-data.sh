@@ -2,11 +2,18 @@
 # Assembles a data folder for kalventrix-server from the demo data in data/:
 # the contest files, SD-Template/ (catalogue CSV files and a placeholder sound
 # for every figure of every schedule) and updates/ (SQL files and a program).
-#   scripts/make-server-data.sh DIR [PROGRAM]
+#   scripts/make-server-data.sh [--no-placeholders] DIR [PROGRAM]
 # PROGRAM is the file offered as updates/kalventrix (a placeholder without it).
+# --no-placeholders leaves out the placeholder sounds and program, which a
+# terminal would otherwise download over its own (a server in real use).
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-dir=${1:?usage: make-server-data.sh DIR [PROGRAM]}
+placeholders=1
+if [ "${1:-}" = --no-placeholders ]; then
+    placeholders=0
+    shift
+fi
+dir=${1:?usage: make-server-data.sh [--no-placeholders] DIR [PROGRAM]}
 program=${2:-}
 
 mkdir -p "$dir/SD-Template" "$dir/updates"
@@ -17,7 +24,7 @@ for f in translation.sql default.sql param.sql; do
 done
 if [ -n "$program" ]; then
     cp "$program" "$dir/updates/kalventrix"
-else
+elif [ "$placeholders" -eq 1 ]; then
     printf 'KALVENTRIX placeholder program file\n' > "$dir/updates/kalventrix"
 fi
 
@@ -31,20 +38,24 @@ wav() {
 }
 
 # Figures per schedule: prgid -> count, then one folder per language and name.
-awk -F, '{ n[$2]++ } END { for (p in n) print p, n[p] }' "$src/data/zeph_figure.csv" > "$dir/.counts"
-while IFS=, read -r prgid _ name lang _; do
-    name=${name//\'/}
-    lang=${lang//\'/}
-    count=$(awk -v p="$prgid" '$1 == p { print $2 }' "$dir/.counts")
-    [ -n "$count" ] || continue
-    folder="$dir/SD-Template/#$lang/PGM/$name"
-    mkdir -p "$folder"
-    for i in $(seq 1 "$count"); do
-        nn=$(printf '%02d' "$i")
-        wav "$folder/$nn.WAV"
-        wav "$folder/${nn}L.WAV"
-    done
-    wav "$folder/P.WAV"
-done < "$src/data/zeph_programme.csv"
-rm -f "$dir/.counts"
+placeholder_sounds() {
+    awk -F, '{ n[$2]++ } END { for (p in n) print p, n[p] }' "$src/data/zeph_figure.csv" > "$dir/.counts"
+    while IFS=, read -r prgid _ name lang _; do
+        name=${name//\'/}
+        lang=${lang//\'/}
+        count=$(awk -v p="$prgid" '$1 == p { print $2 }' "$dir/.counts")
+        [ -n "$count" ] || continue
+        folder="$dir/SD-Template/#$lang/PGM/$name"
+        mkdir -p "$folder"
+        for i in $(seq 1 "$count"); do
+            nn=$(printf '%02d' "$i")
+            wav "$folder/$nn.WAV"
+            wav "$folder/${nn}L.WAV"
+        done
+        wav "$folder/P.WAV"
+    done < "$src/data/zeph_programme.csv"
+    rm -f "$dir/.counts"
+}
+
+if [ "$placeholders" -eq 1 ]; then placeholder_sounds; fi
 echo "server data in $dir"
