@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs image/install.sh inside a throwaway Debian bookworm root, never on the
-# host, and checks what it leaves there (cases in tests/install/).
-#   sudo scripts/test-install.sh
+# Installs the packages of the terminal and of the server (this machine's
+# processor, made by scripts/build-debs.sh) with apt inside a throwaway Debian
+# bookworm root, never on the host, checks what they leave there, then removes
+# and purges them (cases in tests/install/).
+#   sudo scripts/test-install.sh            the packages in DEB_DIR (default build-debs/)
 # Needs root (chroot) and Debian's package mirror. The base root made by
 # debootstrap, the package lists and the packages apt fetched are cached under
 # KV_INSTALL_CACHE (default /var/cache/kalventrix-install-test): a second run
@@ -11,8 +13,16 @@ cd "$(dirname "$0")/.."
 src=$(pwd)
 cache=${KV_INSTALL_CACHE:-/var/cache/kalventrix-install-test}
 suite=bookworm
+debs=$(realpath -m "${DEB_DIR:-$src/build-debs}")
+arch=$(dpkg --print-architecture)
+version=$(sed -n 's/^project(kalventrix VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")
+terminal_deb=kalventrix_${version}_$arch.deb
+server_deb=kalventrix-server_${version}_$arch.deb
 
 [ "$(id -u)" -eq 0 ] || { echo "test-install.sh: run as root" >&2; exit 2; }
+for deb in "$terminal_deb" "$server_deb"; do
+    [ -f "$debs/$deb" ] || { echo "test-install.sh: no $debs/$deb (scripts/build-debs.sh $arch)" >&2; exit 2; }
+done
 
 # Every mount below lives in a private namespace and disappears with it.
 if [ -z "${KV_INSTALL_NAMESPACE:-}" ]; then
@@ -69,11 +79,8 @@ make_root() {
     mount --rbind /dev "$root/dev"
     mount -t proc proc "$root/proc"
     cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-    # The installer's own folder and what it takes from the tree, as on the card.
-    local copy=$root/opt/kalventrix
-    mkdir -p "$copy/scripts"
-    cp -a "$src/image" "$src/data" "$copy/"
-    cp -a "$src/scripts/make-db.sh" "$copy/scripts/"
+    mkdir -p "$root/opt/debs"
+    cp "$debs/$terminal_deb" "$debs/$server_deb" "$root/opt/debs/"
 }
 
 in_root() { chroot "$root" "$@"; }
@@ -85,5 +92,5 @@ make_root
 # shellcheck source=../tests/install/install_cases.sh
 . "$src/tests/install/install_cases.sh"
 run_install_cases
-echo "installer test took $(( $(date +%s) - started )) s"
+echo "package installation test took $(( $(date +%s) - started )) s"
 report_install_cases
