@@ -9,6 +9,7 @@ packages=(
   libcurl4-openssl-dev libsqlite3-dev sqlite3 curl
   libcpp-httplib-dev libpng-dev zlib1g-dev
   libgpiod-dev bubblewrap
+  dpkg-dev lintian debootstrap
   clang libclang-rt-14-dev
   espeak-ng
 )

@@ -2,10 +2,10 @@
 # Installs what is missing, builds from scratch and runs every test: unit,
 # device, scenario and server tests, the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Raspberry Pi program on the virtual board,
-# the front panel in a browser and the
-# Raspberry Pi installer in a throwaway root, and the unit tests and a
-# scenario on an emulated arm64 processor. The whole suite on both ARM
-# processors takes longer and runs apart: scripts/test-arm.sh.
+# the front panel in a browser, the unit tests and a scenario on an emulated
+# arm64 processor, and the Debian packages (lintian, and installed in a
+# throwaway root). The whole suite on both ARM processors takes longer and
+# runs apart: scripts/test-arm.sh.
 #   scripts/test.sh            build in build/ and run the whole suite
 #   BUILD_DIR=... scripts/test.sh
 set -euo pipefail
@@ -13,6 +13,8 @@ cd "$(dirname "$0")/.."
 src=$(pwd)
 build=${BUILD_DIR:-$src/build}
 jobs=${JOBS:-$(nproc)}
+native=$(dpkg --print-architecture)
+deb_arches=("$native")
 
 scripts/install-deps.sh
 
@@ -68,14 +70,21 @@ if [ "$(id -u)" -eq 0 ] && [ "${KALVENTRIX_SKIP_ARM:-0}" != 1 ]; then
     echo "== Raspberry Pi (arm64) under emulation: unit tests and a scenario"
     scripts/install-cross.sh
     ARCHES=arm64 JOBS="$jobs" ARM_BUILD_ROOT="$build-arm" scripts/test-arm.sh --smoke
+    deb_arches+=(arm64)
 else
     echo "== ARM run skipped (needs root; KALVENTRIX_SKIP_ARM=1 skips it)"
 fi
 
-# The installer runs in a throwaway Debian root, which takes root rights.
+# Packages from the Pi builds above (the server added to them); the armhf
+# ones on demand: scripts/build-debs.sh armhf. Installing them takes a
+# throwaway Debian root, and so root rights.
+echo "== Debian packages (${deb_arches[*]})"
+debs_started=$(date +%s)
+env "KV_DEB_BUILD_$native=$build-pi" KV_DEB_BUILD_arm64="$build-arm-arm64-pi" DEB_DIR="$build-debs" \
+    JOBS="$jobs" scripts/build-debs.sh "${deb_arches[@]}"
 if [ "$(id -u)" -eq 0 ]; then
-    echo "== Raspberry Pi installer in a throwaway root"
-    scripts/test-install.sh
+    DEB_DIR="$build-debs" scripts/test-install.sh
 else
-    echo "== Raspberry Pi installer test skipped: it needs root (sudo scripts/test-install.sh)"
+    echo "package installation test skipped: it needs root (sudo scripts/test-install.sh)"
 fi
+echo "packages took $(( $(date +%s) - debs_started )) s"
