@@ -168,6 +168,7 @@ case_upgrade_keeps_terminal_state() {
     check "the service starts a downloaded program rather than the package's" \
         is_equal "$(isolated --chdir /home/pi /usr/lib/kalventrix/start 2>&1)" "downloaded program"
     echo "# the club's" >> "$root/var/lib/kalventrix-server/flights.csv"
+    chmod 0700 "$root/home/pi"
     local log
     log=$(apt_in_root install --reinstall "$terminal" "$server") && status=0 || status=$?
     check "installing again succeeds" is_equal "$status" 0
@@ -176,6 +177,7 @@ case_upgrade_keeps_terminal_state() {
     check "a downloaded program gives way to the package's" test ! -e "$root/var/lib/kalventrix/kalventrix"
     check "the downloaded program is set aside" cmp "$root/downloaded" "$root/var/lib/kalventrix/kalventrix.previous"
     check "setting it aside is said" says "$log" "set aside"
+    check "pi's home stays as private as it was" is_equal "$(stat -c %a "$root/home/pi")" 700
     check "the UART line is not repeated" is_equal "$(grep -c '^enable_uart=1' "$root/boot/firmware/config.txt")" 1
     check "no reboot is asked for again" never_says "$log" "reboot"
     check "the server's contest is kept" grep -q "the club's" "$root/var/lib/kalventrix-server/flights.csv"
