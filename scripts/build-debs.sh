@@ -98,7 +98,7 @@ stage_server() {  # stage_server ARCH FOLDER PACKAGE_ROOT
 
 # Shared libraries as Debian names them, from the programs' own needs.
 shared_library_depends() {  # shared_library_depends ARCH STAGE PACKAGE
-    (cd "$2" && DEB_HOST_ARCH=$1 dpkg-shlibdeps -O -e"debian/$3/$(program_of "$3")" 2>/dev/null) |
+    (cd "$2" && DEB_HOST_ARCH=$1 dpkg-shlibdeps -O -e"debian/$3/$(program_of "$3")") |
         sed -n 's/^shlibs:Depends=//p'
 }
 program_of() {
@@ -112,7 +112,7 @@ make_package() {  # make_package ARCH STAGE PACKAGE
     local arch=$1 stage=$2 name=$3 root=$2/debian/$3 control script depends size
     control=$src/packaging/$name
     install -d "$root/DEBIAN"
-    depends=$(shared_library_depends "$arch" "$stage" "$name")
+    depends=$(shared_library_depends "$arch" "$stage" "$name") || fail "dpkg-shlibdeps failed on $name ($arch)"
     [ -n "$depends" ] || fail "no shared library dependencies found for $name ($arch)"
     size=$(du -sk --exclude=DEBIAN "$root" | cut -f1)
     sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@MAINTAINER@/$maintainer/" \
@@ -163,7 +163,6 @@ package_arch() {  # package_arch ARCH
     # dpkg-shlibdeps reads the packages' names from a control file.
     printf 'Source: kalventrix\n\nPackage: kalventrix\nArchitecture: any\n\nPackage: kalventrix-server\nArchitecture: any\n' \
         > "$stage/debian/control"
-    umask 022
     stage_terminal "$arch" "$folder" "$stage/debian/kalventrix"
     stage_server "$arch" "$folder" "$stage/debian/kalventrix-server"
     make_package "$arch" "$stage" kalventrix
@@ -173,6 +172,7 @@ package_arch() {  # package_arch ARCH
 
 [ -n "$version" ] || fail "no version in CMakeLists.txt"
 check_tools
+umask 022
 mkdir -p "$out"
 built=()
 for arch in "${arches[@]}"; do
