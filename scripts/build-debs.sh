@@ -136,7 +136,6 @@ make_package() {  # make_package ARCH STAGE PACKAGE
 # so in one line and ends with status 1.
 check_packaged_program() {  # check_packaged_program ARCH DEB
     local arch=$1 unpacked triplet emulator=()
-    # Not under /tmp, which the check's namespace replaces.
     unpacked=$out/unpacked-$arch
     rm -rf "$unpacked"
     dpkg-deb -x "$2" "$unpacked"

@@ -25,9 +25,12 @@ no-chip)
     trap 'rm -f "$err"' EXIT
     started=$(date +%s)
     status=0
+    # The program is bound in at /tmp: wherever it was built (under /home,
+    # say) may be hidden in there.
     bwrap --ro-bind / / --dev /dev --proc /proc --tmpfs /tmp --tmpfs /home --tmpfs /var \
-          --tmpfs /run --unshare-all --cap-drop ALL --die-with-parent --chdir /tmp \
-          timeout --kill-after=5 20 "$@" "$program" > /dev/null 2> "$err" || status=$?
+          --tmpfs /run --ro-bind "$program" /tmp/kalventrix --unshare-all --cap-drop ALL \
+          --die-with-parent --chdir /tmp \
+          timeout --kill-after=5 20 "$@" /tmp/kalventrix > /dev/null 2> "$err" || status=$?
     took=$(( $(date +%s) - started ))
     echo "status $status after ${took}s, standard error:"
     cat "$err"
