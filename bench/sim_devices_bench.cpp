@@ -2,9 +2,9 @@
 // pushes every display byte through them bit by bit.
 #include <benchmark/benchmark.h>
 
+#include "bench/sim_bus_master.h"
 #include "sim/devices/i2c_display.h"
 #include "sim/devices/printer_model.h"
-#include "tests/support/sim_bus_master.h"
 
 namespace {
 

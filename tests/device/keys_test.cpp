@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/fn_utils.h"
 #include "app/globals.h"
@@ -28,34 +29,27 @@ class KeyTest : public BoardTest {};
 
 }  // namespace
 
-TEST_F(KeyTest, PressReleasedWithinTheSecondIsShort) {
+// A press is short when released within the second, long at the second mark
+// while still held; a screen takes the event once, a later press overwrites it.
+TEST_F(KeyTest, PressesAreShortOrLongAtTheOneSecondMark) {
     tap("VALID", 10, 500);
     waitMillis(300);
     EXPECT_EQ(myButton_VALID.getValue(), 0u) << "no event while the key is still down";
     waitMillis(300);
+    EXPECT_EQ(myButton_VALID.getResetValue(), 1u);
+    EXPECT_EQ(myButton_VALID.getResetValue(), 0u);
+
+    tap("VALID", 10, 1200);
+    waitMillis(950);
+    EXPECT_EQ(myButton_VALID.getValue(), 0u);
+    waitMillis(100);
+    EXPECT_EQ(myButton_VALID.getValue(), 2u) << "1.04 s after the press, key still down";
+    waitMillis(400);
+    EXPECT_EQ(myButton_VALID.getValue(), 2u) << "the release adds nothing";
+    tap("VALID", 10, 100);
+    waitMillis(200);
     EXPECT_EQ(myButton_VALID.getValue(), 1u);
     EXPECT_EQ(myButton_PLUS.getValue(), 0u);
-}
-
-TEST_F(KeyTest, PressHeldPastOneSecondIsLongAtTheSecondMark) {
-    tap("R_C", 10, 1200);
-    waitMillis(950);
-    EXPECT_EQ(myButton_R_C.getValue(), 0u);
-    waitMillis(100);  // 1.04 s after the press, key still down
-    EXPECT_EQ(myButton_R_C.getResetValue(), 2u);
-    waitMillis(400);  // the release adds nothing
-    EXPECT_EQ(myButton_R_C.getValue(), 0u);
-}
-
-TEST_F(KeyTest, EventIsHandedOverOnceAndALaterPressOverwritesIt) {
-    tap("7", 10, 1100);
-    tap("7", 1300, 100);
-    waitMillis(1200);
-    EXPECT_EQ(myButton_7.getValue(), 2u);
-    waitMillis(300);
-    EXPECT_EQ(myButton_7.getValue(), 1u) << "the short press overwrote the long one";
-    EXPECT_EQ(myButton_7.getResetValue(), 1u);
-    EXPECT_EQ(myButton_7.getResetValue(), 0u);
 }
 
 TEST_F(KeyTest, ClickIsPlayedOnPressesOnlyAndClickWhileHeldCounts) {
@@ -77,102 +71,59 @@ TEST_F(KeyTest, ClickIsPlayedOnPressesOnlyAndClickWhileHeldCounts) {
     EXPECT_EQ(shellCommands(), click) << "no click for key 4: it was down before";
 }
 
-// --- Encoder ---------------------------------------------------------------
-
 namespace {
-
 RpEncoder* gEncoder = nullptr;
 void encoderIsr() {
     if (gEncoder != nullptr) gEncoder->mngt();
 }
-
-class EncoderTest : public BoardTest {
-  protected:
-    void SetUp() override {
-        BoardTest::SetUp();
-        encoder = new RpEncoder("encoder", sim::Keypad::kEncoderPinA, sim::Keypad::kEncoderPinB,
-                                encoderIsr);
-        gEncoder = encoder;
-    }
-    void TearDown() override {
-        BoardTest::TearDown();
-        gEncoder = nullptr;
-        delete encoder;
-    }
-
-    // `count` detents, each `ms` long, back to back: steps ms / 2 apart.
-    void turn(bool forward, int count, unsigned int ms) {
-        sim::Micros at = now() + kMs;
-        for (int i = 0; i < count; ++i, at += ms * kMs) board().detent(at, forward, ms * kMs);
-        waitMillis(count * ms + 5);
-    }
-
-    RpEncoder* encoder = nullptr;
-};
-
 }  // namespace
 
-TEST_F(EncoderTest, StartsCentredAndCountsTwoStepsPerSlowDetent) {
-    EXPECT_EQ(encoder->getValue(), 512);
-    turn(true, 3, 1200);
-    EXPECT_EQ(encoder->getValue(), 518);
-    turn(false, 1, 1200);
-    EXPECT_EQ(encoder->getValue(), 516);
-    encoder->setValue(100);
-    EXPECT_EQ(encoder->getValue(), 100);
-    encoder->resetValue();
-    EXPECT_EQ(encoder->getValue(), 512);
-}
-
-TEST_F(EncoderTest, StepsThirtyMillisecondsApartCountTwo) {
-    turn(true, 2, 60);  // first step 1, then three steps of 2
-    EXPECT_EQ(encoder->getValue(), 512 + 1 + 3 * 2);
-    encoder->resetValue();
-    waitMillis(600);
-    turn(false, 2, 60);
-    EXPECT_EQ(encoder->getValue(), 512 - 1 - 3 * 2);
-}
-
-TEST_F(EncoderTest, StepsFiveMillisecondsApartCountEight) {
-    turn(true, 2, 10);
-    EXPECT_EQ(encoder->getValue(), 512 + 1 + 3 * 8);
-    encoder->resetValue();
-    waitMillis(600);
-    turn(false, 2, 10);
-    EXPECT_EQ(encoder->getValue(), 512 - 1 - 3 * 8);
-}
-
-TEST_F(EncoderTest, AReversalNeverAccelerates) {
-    turn(true, 2, 10);
-    ASSERT_EQ(encoder->getValue(), 537);
-    turn(false, 1, 10);  // the first step back counts 1, the next 8
-    EXPECT_EQ(encoder->getValue(), 537 - 1 - 8);
-}
-
-TEST_F(EncoderTest, CounterClampsAtBothEnds) {
-    encoder->setValue(1020);
-    turn(true, 3, 10);
-    EXPECT_EQ(encoder->getValue(), 1024);
-    encoder->setValue(3);
-    turn(false, 3, 10);
-    EXPECT_EQ(encoder->getValue(), 0);
-}
-
-TEST_F(EncoderTest, DoubleClickModeCountsOneStepPerDetent) {
-    encoder->setDblClick(true);
-    turn(true, 3, 1200);
-    EXPECT_EQ(encoder->getValue(), 515);
-    turn(false, 2, 1200);
-    EXPECT_EQ(encoder->getValue(), 513);
-}
-
-TEST_F(EncoderTest, EdgesCloserThanHalfAMillisecondAreBounces) {
-    turn(true, 1, 1);  // edges 250 us apart: only the first is taken
-    EXPECT_EQ(encoder->getBounces(), 3);
-    EXPECT_EQ(encoder->getValue(), 512);
-    waitMillis(600);
-    turn(true, 1, 1200);  // the decoder finds its way back
-    EXPECT_EQ(encoder->getValue(), 514);
+// Steps come on entering states 3 and 0 of each quadrature cycle (only 0 in
+// double-click mode), ms / 2 apart for detents ms long.
+TEST_F(KeyTest, EncoderCountsDetentsWithAccelerationReversalClampAndBounceGuard) {
+    RpEncoder encoder("encoder", sim::Keypad::kEncoderPinA, sim::Keypad::kEncoderPinB, encoderIsr);
+    gEncoder = &encoder;
+    struct Turn {
+        bool forward;
+        int detents;
+        unsigned int ms;
+    };
+    struct Case {
+        const char* what;
+        bool dblClick;
+        int from;
+        std::vector<Turn> turns;
+        int to;
+    };
+    const Case cases[] = {
+        {"slow: two steps a detent", false, 512, {{true, 3, 1200}, {false, 1, 1200}}, 516},
+        {"30 ms apart: 2 after the first", false, 512, {{true, 2, 60}}, 512 + 1 + 3 * 2},
+        {"backwards alike", false, 512, {{false, 2, 60}}, 512 - 1 - 3 * 2},
+        {"5 ms apart: 8 after the first", false, 512, {{true, 2, 10}}, 512 + 1 + 3 * 8},
+        {"backwards alike", false, 512, {{false, 2, 10}}, 512 - 1 - 3 * 8},
+        {"a reversal steps 1", false, 512, {{true, 2, 10}, {false, 1, 10}}, 537 - 1 - 8},
+        {"clamped at the top", false, 1020, {{true, 3, 10}}, 1024},
+        {"clamped at the bottom", false, 3, {{false, 3, 10}}, 0},
+        {"double-click: one step a detent", true, 512, {{true, 3, 1200}, {false, 2, 1200}}, 513},
+        {"edges 250 us apart: bounces", false, 512, {{true, 1, 1}}, 512},
+        {"then the decoder finds its way back", false, 512, {{true, 1, 1200}}, 514},
+    };
+    EXPECT_EQ(encoder.getValue(), 512);
+    for (const Case& c : cases) {
+        encoder.setDblClick(c.dblClick);
+        encoder.setValue(c.from);
+        for (const Turn& t : c.turns) {
+            for (int i = 0; i < t.detents; ++i)
+                board().detent(now() + (1 + i * t.ms) * kMs, t.forward, t.ms * kMs);
+            waitMillis(t.detents * t.ms + 5);
+        }
+        EXPECT_EQ(encoder.getValue(), c.to) << c.what;
+        waitMillis(600);  // no acceleration from one case into the next
+    }
+    EXPECT_EQ(encoder.getBounces(), 3);
+    encoder.resetValue();
+    EXPECT_EQ(encoder.getValue(), 512);
+    gEncoder = nullptr;
 }
 
 // --- POWER -----------------------------------------------------------------
@@ -196,61 +147,37 @@ class PowerTest : public BoardTest {
 
 }  // namespace
 
-TEST_F(PowerTest, FirstPressSavesTheScreenAndShowsThePrompt) {
-    showPrompt();
-    EXPECT_EQ(glassRow(1), "  Hold the button   ");
-    EXPECT_EQ(glassRow(2), "    to Power OFF    ");
-    EXPECT_FALSE(bAllowScore);
-    EXPECT_NE(gPowerTime, 0u);
-    EXPECT_EQ(myButton_POWER.getValue(), 0u);
+TEST_F(PowerTest, PromptIsDismissedByAnyOtherKeyOrAShortSecondPress) {
+    for (const char* key : {"VALID", "POWER"}) {
+        showPrompt();
+        EXPECT_EQ(glassRow(1), "  Hold the button   ");
+        EXPECT_EQ(glassRow(2), "    to Power OFF    ");
+        EXPECT_FALSE(bAllowScore);
+        EXPECT_EQ(myButton_POWER.getValue(), 0u);
+        tap(key, 10, 150);
+        waitMillis(1000);
+        EXPECT_EQ(glassRow(1), "      Pilot 12      ") << key;
+        EXPECT_EQ(glassRow(2), "Flight 3            ");
+        EXPECT_TRUE(bAllowScore);
+        EXPECT_EQ(gPowerTime, 0u);
+        EXPECT_FALSE(ButtonPressed()) << "the key only dismissed the prompt";
+    }
     EXPECT_EQ(shellCommands(), "");
-}
-
-TEST_F(PowerTest, AnyOtherKeyPutsTheScreenBackWithoutAnEvent) {
-    showPrompt();
-    tap("VALID", 10, 80);
-    waitMillis(1000);
-    EXPECT_EQ(glassRow(1), "      Pilot 12      ");
-    EXPECT_EQ(glassRow(2), "Flight 3            ");
-    EXPECT_EQ(glassRow(0), std::string(20, ' '));
-    EXPECT_TRUE(bAllowScore);
-    EXPECT_EQ(gPowerTime, 0u);
-    EXPECT_FALSE(ButtonPressed());
-    // The next press is an ordinary one again.
     tap("VALID", 10, 80);
     waitMillis(200);
-    EXPECT_EQ(myButton_VALID.getValue(), 1u);
+    EXPECT_EQ(myButton_VALID.getValue(), 1u) << "the next press is an ordinary one";
 }
 
-TEST_F(PowerTest, ShortSecondPressCancels) {
-    showPrompt();
-    tap("POWER", 10, 150);
-    waitMillis(1000);
-    EXPECT_EQ(glassRow(1), "      Pilot 12      ");
-    EXPECT_TRUE(bAllowScore);
-    EXPECT_EQ(gPowerTime, 0u);
-    EXPECT_EQ(shellCommands(), "");
-}
-
-TEST_F(PowerTest, HoldingThreeHundredMillisecondsPowersOff) {
+// The serial number reaches the host-name script as one quoted word.
+TEST_F(PowerTest, HoldingTheSecondPressNamesTheHostThenShutsDown) {
+    mySerialNum = "12;true";
     showPrompt();
     testing::internal::CaptureStdout();
     tap("POWER", 10, 450);
     waitMillis(1000);
-    EXPECT_EQ(shellCommands(), "sudo ./hostname.sh KALVENTRIX-1234\nsudo shutdown -h now\n");
+    EXPECT_EQ(shellCommands(), "sudo ./hostname.sh 'KALVENTRIX-12;true'\nsudo shutdown -h now\n");
     EXPECT_EQ(glassRow(1), "  Powering OFF...   ");
     waitMillis(101000);  // the handler waits for the system to stop it
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "myCmd : sudo ./hostname.sh KALVENTRIX-1234\n");
-}
-
-// Quoted as the downloads screen quotes it: one terminal, one host name.
-TEST_F(PowerTest, SerialNumberReachesTheHostNameScriptAsOneQuotedWord) {
-    const std::string serial = mySerialNum;
-    mySerialNum = "12;true";
-    showPrompt();
-    tap("POWER", 10, 450);
-    waitMillis(101000);
-    mySerialNum = serial;
-    EXPECT_EQ(shellCommands(), "sudo ./hostname.sh 'KALVENTRIX-12;true'\nsudo shutdown -h now\n");
+              "myCmd : sudo ./hostname.sh 'KALVENTRIX-12;true'\n");
 }
