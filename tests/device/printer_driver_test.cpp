@@ -141,6 +141,7 @@ TEST_F(PrinterTest, EveryCommandReachesThePaperAsItMeans) {
         {[&] { p.inverseOn(), p.inverseOff(), p.underlineOn(), p.underlineOff(); }, {"x L"}},
         {[&] { p.print("a"), p.tab(), p.print("b"), p.tab(); }, {"a   b   x L"}},
         {[&] { p.print("ab"), p.flush(); }, {"ab L", "x L"}},
+        {[&] { p.print(std::string(33, 'A')); }, {std::string(32, 'A') + " L", "Ax L"}},
         {[&] { p.feed(2); }, {" L", " L", "x L"}},
         {[&] { p.feedRows(70); }, {" L", " L", "x L"}},  // lines 30 dots apart
         {[&] { p.offline(), p.println("lost"), p.online(); }, {"x L"}},
