@@ -142,7 +142,11 @@ TEST_F(LcdTest, HomeIsWaitedForBeforeTheNextTextOrCommand) {
     EXPECT_EQ(glassRow(1), "  Y                 ");
     expectShadowMatchesGlass();
 
-    lcd.raw(0, 0x01);  // a clear without its wait: the display notices the next write
+    lcd.raw(0, 0x01);  // a clear without its wait: the text reads its position while busy
+    lcd.print("Q");
+    EXPECT_EQ(glassRow(0), "Q" + kBlankRow.substr(1));
+    EXPECT_EQ(lcd.shadowRow(0), "Zbc" + kBlankRow.substr(3)) << "a busy read has no cell";
+    lcd.raw(0, 0x01);  // a write without the wait: the display notices it
     lcd.raw(1, 'Q');
     EXPECT_EQ(display().violations().size(), 1u);
     display().clearViolations();
