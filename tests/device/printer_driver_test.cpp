@@ -116,7 +116,8 @@ TEST_F(PrinterTest, EachWriteWaitsForWhatThePreviousOneTakesOnPaper) {
         printer.normal();
         printer.reset();
         write();
-        EXPECT_EQ(nextWait(printer), wait) << "case " << n++;
+        EXPECT_EQ(nextWait(printer), wait) << "case " << n;
+        ++n;
     }
     for (const auto& [baud, byte] :
          {std::pair<int, sim::Micros>{19200, 625}, {38400, 313}, {0, 1250}}) {
@@ -137,6 +138,8 @@ TEST_F(PrinterTest, EveryCommandReachesThePaperAsItMeans) {
         {[&] { p.boldOn(), p.doubleWidthOn(), p.strikeOn(); }, {"x L bold wide strike"}},
         {[&] { p.doubleHeightOn(), p.upsideDownOn(), p.doubleHeightOff(); }, {"x L upside-down"}},
         {[&] { p.boldOn(), p.normal(); }, {"x L"}},
+        {[&] { p.print("a"), p.boldOn(); }, {"ax L"}},  // a line has its first character's modes
+        {[&] { p.print("lost"), p.justify('C'), p.reset(); }, {" L", "x L"}},
         {[&] { p.setFontB(), p.inverseOn(), p.underlineOn(5); }, {"x L inverse under fontB"}},
         {[&] { p.inverseOn(), p.inverseOff(), p.underlineOn(), p.underlineOff(); }, {"x L"}},
         {[&] { p.print("a"), p.tab(), p.print("b"), p.tab(); }, {"a   b   x L"}},
@@ -153,7 +156,8 @@ TEST_F(PrinterTest, EveryCommandReachesThePaperAsItMeans) {
         paper();
         command();
         printer.println("x");
-        EXPECT_EQ(paper(), lines) << "case " << n++;
+        EXPECT_EQ(paper(), lines) << "case " << n;
+        ++n;
     }
     printer.setCodePage(60);
     printer.setCharset(20);
