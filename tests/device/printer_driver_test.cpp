@@ -106,6 +106,7 @@ TEST_F(PrinterTest, EachWriteWaitsForWhatThePreviousOneTakesOnPaper) {
         {[&] { p.print(line17), p.setSize('L'), p.write('B'); }, (48 + 6) * 500 + kByte},
         {[&] { p.setLineHeight(10), p.print("\n\n"); }, 24 * 500 + kByte},
         {[&] { p.setLineHeight(40), p.print("A\n"); }, 24 * 5000 + 16 * 500 + kByte},
+        {[&] { p.setLineHeight(300), p.print("A\n"); }, 24 * 5000 + 231 * 500 + kByte},
         {[&] { p.print("ABC"), p.feed(4); }, 24 * 500},  // one character height, whatever n
         {[&] { p.feedRows(40); }, 40 * 500},
         {[&] { p.writeBytes(0, 0, 0, 0); }, 4 * kByte},
