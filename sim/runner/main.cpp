@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
     run.board.realtime = options.realtime;
     run.restart = options.restart;
     run.flushEachCommand = streaming;
+    run.serverLog = options.serverLog;
     Runner runner(run, links, std::cout);
     return streaming ? runStreaming(std::cin, runner) : runScript(scriptFile, runner);
 }

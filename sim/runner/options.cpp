@@ -17,6 +17,7 @@ const char kUsage[] =
     "  --restart                   start the program again when it ends with status 0\n"
     "  --panel [PORT]              front panel page on 127.0.0.1:PORT (default 8080), real time\n"
     "  --server-log FILE           the competition server's request log, shown on the panel\n"
+    "                              and checked by expect-request\n"
     "  --board sim|pi              pi: the Raspberry Pi program (libgpiod) in a namespace where\n"
     "                              the sandbox is /, through the stand-in libgpiod, real time\n"
     "  --program PATH              the program (default: kalventrix, or kalventrix-pi with\n"
@@ -24,9 +25,18 @@ const char kUsage[] =
     "  --source DIR                source tree with image/, data/, scripts/, sim/stubs/\n"
     "script commands, one a line (README.md tells more):\n"
     "  press KEY [MS], hold KEY MS, down KEY, up KEY, turn N [MS], wait MS,\n"
-    "  until \"TEXT\" [MS], expect ROW \"TEXT\", expect-printer \"TEXT\", lcd, printer,\n"
-    "  printer png FILE, shell, file PATH, sql \"SELECT ...\", quit,\n"
-    "  power-cut                   kill the program where it stands, then start it again\n";
+    "  until \"TEXT\" [MS], expect ROW \"TEXT\", expect-printer \"TEXT\" [N], lcd,\n"
+    "  printer, printer png FILE, shell, file PATH, sql \"SELECT ...\", quit,\n"
+    "  power-cut                   kill the program where it stands, then start it again\n"
+    "  expect-shell \"TEXT\"         an unchecked shell command contains TEXT (checked up to it)\n"
+    "  expect-request \"TEXT\"       the same for the server's requests (--server-log)\n"
+    "  expect-no-shell \"TEXT\", expect-no-request \"TEXT\"\n"
+    "                              no unchecked one contains TEXT (all checked)\n"
+    "  expect-sql \"SELECT ...\" \"ROWS\"\n"
+    "                              the result as sql shows it, exactly; \\n between rows\n"
+    "  expect-file PATH \"TEXT\"     the file holds TEXT (\"\": the file is empty)\n"
+    "  expect-no-file PATH [\"TEXT\"] the file is missing (or does not hold TEXT)\n"
+    "  repeat N ... end            the lines between, N times\n";
 
 namespace {
 

@@ -95,6 +95,9 @@ bool Runner::startProgram() {
 bool Runner::ensureStarted() {
     if (started_) return true;
     started_ = true;
+    // Requests logged before the run are not the program's.
+    std::ifstream log(options_.serverLog, std::ios::binary | std::ios::ate);
+    requestLogRead_ = log ? static_cast<long long>(log.tellg()) : 0;
     if (startProgram()) return true;
     out_ << "cannot start the program\n";
     scriptError_ = true;
@@ -182,15 +185,20 @@ void Runner::expectRow(const Command& command) {
                          "|\n  actual glass:\n" + framedGlass(glass_));
 }
 
+// Without a count, at least one line; with one, exactly that many lines.
 void Runner::expectPrinter(const Command& command) {
     ++expectations_;
     std::string printed;
+    long long found = 0;
     for (const PaperLine& line : paper_) {
-        if (decodePrinted(line.text).find(command.text) != std::string::npos) return;
+        if (decodePrinted(line.text).find(command.text) != std::string::npos) ++found;
         printed += "  |" + renderPaperLine(line) + "\n";
     }
-    failure(command, "  expected a paper line containing " + quoted(command.text) +
-                         "\n  printed since the last printer command:\n" +
+    if (command.count < 0 ? found > 0 : found == command.count) return;
+    const std::string wanted =
+        command.count < 0 ? "a paper line" : std::to_string(command.count) + " paper line(s)";
+    failure(command, "  expected " + wanted + " containing " + quoted(command.text) + ", found " +
+                         std::to_string(found) + "\n  printed since the last printer command:\n" +
                          (printed.empty() ? "  (nothing)\n" : printed));
 }
 
@@ -235,33 +243,136 @@ void Runner::showFile(const std::string& path) {
     if (!content.empty() && content.back() != '\n') out_ << "\n";
 }
 
-void Runner::runSql(const Command& command) {
-    std::string file = options_.board.root + "/home/pi/kalventrix-db";
+namespace {
+
+// The query's rows as `sql` shows them: columns joined by "|", one row a line.
+bool queryDatabase(const std::string& file, const std::string& query, std::string* rows,
+                   std::string* error) {
     sqlite3* db = nullptr;
     sqlite3_stmt* statement = nullptr;
-    std::string error;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, command.text.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-        error = sqlite3_errmsg(db);
+        sqlite3_prepare_v2(db, query.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+        *error = sqlite3_errmsg(db);
     else if (!statement || !sqlite3_stmt_readonly(statement))
-        error = "only read-only queries are allowed";
-    std::string rows;
+        *error = "only read-only queries are allowed";
     int rc = SQLITE_ROW;
-    while (error.empty() && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    while (error->empty() && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int column = 0; column < sqlite3_column_count(statement); ++column) {
             const unsigned char* value = sqlite3_column_text(statement, column);
-            rows += (column ? "|" : "") +
-                    std::string(value ? reinterpret_cast<const char*>(value) : "");
+            *rows += (column ? "|" : "") +
+                     std::string(value ? reinterpret_cast<const char*>(value) : "");
         }
-        rows += "\n";
+        *rows += "\n";
     }
-    if (error.empty() && rc != SQLITE_DONE) error = sqlite3_errmsg(db);
+    if (error->empty() && rc != SQLITE_DONE) *error = sqlite3_errmsg(db);
     sqlite3_finalize(statement);
     sqlite3_close(db);
-    if (!error.empty())
-        failure(command, "  sql error: " + error + "\n");
+    if (rows->empty()) *rows = "(no rows)\n";
+    return error->empty();
+}
+
+std::string indented(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += "  |" + line + "\n";
+    return text.empty() ? "  (nothing)\n" : text;
+}
+
+}  // namespace
+
+void Runner::runSql(const Command& command) {
+    std::string rows, error;
+    if (queryDatabase(options_.board.root + "/home/pi/kalventrix-db", command.text, &rows, &error))
+        out_ << rows;
     else
-        out_ << (rows.empty() ? "(no rows)\n" : rows);
+        failure(command, "  sql error: " + error + "\n");
+}
+
+// Exact: the rows as `sql` shows them, "\n" written between rows.
+void Runner::expectSql(const Command& command) {
+    ++expectations_;
+    std::string rows, error;
+    if (!queryDatabase(options_.board.root + "/home/pi/kalventrix-db", command.text, &rows,
+                       &error)) {
+        failure(command, "  sql error: " + error + "\n");
+        return;
+    }
+    rows.pop_back();
+    const std::string expected = replaceAll(command.expected, "\\n", "\n");
+    if (rows == expected) return;
+    failure(command, "  expected: " + quoted(oneLine(expected)) +
+                         "\n  actual:   " + quoted(oneLine(rows)) + "\n");
+}
+
+std::size_t Runner::checkAmong(const std::vector<std::string>& lines, const Command& command,
+                               const std::string& what) {
+    ++expectations_;
+    const bool wanted = command.op == Op::ExpectShell || command.op == Op::ExpectRequest;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(command.text) == std::string::npos) continue;
+        if (wanted) return i + 1;
+        failure(command, "  unexpected " + what + ": " + lines[i] + "\n");
+        return lines.size();
+    }
+    if (wanted)
+        failure(command, "  expected a " + what + " containing " + quoted(command.text) +
+                             "\n  unchecked " + what + "s:\n" + indented(lines));
+    return lines.size();
+}
+
+void Runner::expectShell(const Command& command) {
+    std::vector<std::string> lines;
+    for (const ShellRecord& record : shell_) lines.push_back(printable(record.command));
+    const std::size_t checked = checkAmong(lines, command, "shell command");
+    shell_.erase(shell_.begin(), shell_.begin() + static_cast<std::ptrdiff_t>(checked));
+}
+
+// The lines the server logged since the last read, without their date, time
+// and client address: "/import-kalventrix.php?OPT=P&J=1&L=1 200 raspberrypi".
+void Runner::readNewRequests() {
+    std::ifstream in(options_.serverLog, std::ios::binary);
+    if (!in || requestLogRead_ < 0) return;
+    in.seekg(0, std::ios::end);
+    const long long size = in.tellg();
+    if (size < requestLogRead_) requestLogRead_ = 0;  // a new log
+    in.seekg(requestLogRead_);
+    std::string line;
+    while (std::getline(in, line) && !in.eof()) {
+        requestLogRead_ += static_cast<long long>(line.size()) + 1;
+        std::size_t field = 0;
+        for (int blanks = 0; blanks < 3 && field != std::string::npos; ++blanks)
+            field = line.find(' ', field == 0 ? 0 : field + 1);
+        requests_.push_back(field == std::string::npos ? line : line.substr(field + 1));
+    }
+}
+
+void Runner::expectRequest(const Command& command) {
+    if (options_.serverLog.empty()) {
+        ++expectations_;
+        failure(command, "  no server log (--server-log FILE)\n");
+        return;
+    }
+    readNewRequests();
+    const std::size_t checked = checkAmong(requests_, command, "server request");
+    requests_.erase(requests_.begin(), requests_.begin() + static_cast<std::ptrdiff_t>(checked));
+}
+
+// expect-file: the file holds the text ("" for an empty file); expect-no-file:
+// the file is missing, or does not hold the text.
+void Runner::expectFile(const Command& command) {
+    ++expectations_;
+    const std::string file = resolveSandboxPath(options_.board.root, command.text);
+    std::ifstream in(file, std::ios::binary);
+    const bool exists = !file.empty() && in.good();
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    content = replaceAll(content, options_.board.root, "ROOT");
+    const bool holds =
+        exists && (command.expected.empty() ? content.empty()
+                                            : content.find(command.expected) != std::string::npos);
+    const bool wanted = command.op == Op::ExpectFile;
+    const bool present = command.hasExpected ? holds : exists;
+    if (present == wanted) return;
+    failure(command, exists ? "  the file holds:\n" + indented({oneLine(content)})
+                            : std::string("  (no such file)\n"));
 }
 
 // Like a pulled plug: no exit, nothing flushed; the power comes back at once.
@@ -321,8 +432,26 @@ bool Runner::execute(const Command& command) {
         case Op::Sql:
             runSql(command);
             break;
+        case Op::ExpectShell:
+        case Op::ExpectNoShell:
+            expectShell(command);
+            break;
+        case Op::ExpectRequest:
+        case Op::ExpectNoRequest:
+            expectRequest(command);
+            break;
+        case Op::ExpectSql:
+            expectSql(command);
+            break;
+        case Op::ExpectFile:
+        case Op::ExpectNoFile:
+            expectFile(command);
+            break;
         case Op::PowerCut:
             cutPower();
+            break;
+        case Op::Repeat:
+        case Op::End:  // unfolded before the run
             break;
         case Op::Quit:
             return false;
@@ -365,21 +494,51 @@ int runScript(std::istream& in, Runner& runner) {
         valid = valid && parsed.ok();
         if (parsed.command) commands.push_back(*parsed.command);
     }
-    if (valid)
+    int errorLine = 0;
+    std::string error;
+    if (valid) commands = unfoldRepeats(commands, &errorLine, &error);
+    if (!error.empty()) runner.reportScriptError(errorLine, error);
+    if (valid && error.empty())
         for (const Command& command : commands)
             if (!runner.execute(command)) break;
     return runner.finish();
 }
 
+// A "repeat" block runs once its "end" has arrived.
 int runStreaming(std::istream& in, Runner& runner) {
     std::string line;
+    std::vector<Command> block;
+    int depth = 0;
     for (int number = 1; std::getline(in, line); ++number) {
         ParseResult parsed = parseLine(line, number);
         if (!parsed.ok()) {
             runner.reportScriptError(number, parsed.error);
             break;
         }
-        if (parsed.command && !runner.execute(*parsed.command)) break;
+        if (!parsed.command) continue;
+        if (parsed.command->op == Op::Repeat) ++depth;
+        if (parsed.command->op == Op::End) --depth;
+        block.push_back(*parsed.command);
+        if (depth > 0) continue;
+        int errorLine = 0;
+        std::string error;
+        std::vector<Command> commands = unfoldRepeats(block, &errorLine, &error);
+        block.clear();
+        depth = 0;
+        if (!error.empty()) {
+            runner.reportScriptError(errorLine, error);
+            break;
+        }
+        bool going = true;
+        for (const Command& command : commands)
+            if (!(going = runner.execute(command))) break;
+        if (!going) break;
+    }
+    if (depth > 0) {
+        int errorLine = 0;
+        std::string error;
+        unfoldRepeats(block, &errorLine, &error);
+        runner.reportScriptError(errorLine, error);
     }
     return runner.finish();
 }

@@ -7,6 +7,10 @@
 //   "FAIL line N: ..."              a failed expectation, with what was expected and seen
 //   "[12.345] program ended with status 0 (relaunch)", "... program started again"
 //   "[12.345] power cut"            the program killed where it stood, then started again
+// The checks of shell commands and server requests take those not checked
+// yet, in order: a match checks everything up to it, so that successive
+// checks follow the order of events; a negation, `shell` and a failed
+// check take them all.
 //   "end: ..."                      the closing line
 // A failed expectation does not stop the run; a script error stops it.
 #pragma once
@@ -31,6 +35,7 @@ struct RunOptions {
     BoardConfig board;     // root, display, date, real time
     bool restart = false;  // start the program again when main returns 0
     bool flushEachCommand = false;
+    std::string serverLog;  // the competition server's request log, for expect-request
 };
 
 class Runner {
@@ -66,7 +71,16 @@ class Runner {
     void showShell();
     void showFile(const std::string& path);
     void runSql(const Command& command);
+    void expectShell(const Command& command);
+    void expectRequest(const Command& command);
+    void expectSql(const Command& command);
+    void expectFile(const Command& command);
     void cutPower();
+    void readNewRequests();
+    // Checks the command's text against the unchecked `lines` (see above);
+    // returns how many of them are checked now.
+    std::size_t checkAmong(const std::vector<std::string>& lines, const Command& command,
+                           const std::string& what);
 
     std::string printable(const std::string& text) const;
 
@@ -79,6 +93,8 @@ class Runner {
     Glass glass_;
     std::vector<PaperLine> paper_;
     std::vector<ShellRecord> shell_;
+    std::vector<std::string> requests_;  // unchecked lines of the server log
+    long long requestLogRead_ = -1;      // bytes of the log taken so far; -1 before the start
     int expectations_ = 0;
     int failures_ = 0;
     bool scriptError_ = false;

@@ -109,7 +109,7 @@ struct Spec {
     Op op;
 };
 
-constexpr std::array<Spec, 16> kCommands{{
+constexpr std::array<Spec, 25> kCommands{{
     {"press", Op::Press},
     {"hold", Op::Hold},
     {"down", Op::Down},
@@ -124,6 +124,15 @@ constexpr std::array<Spec, 16> kCommands{{
     {"shell", Op::Shell},
     {"file", Op::File},
     {"sql", Op::Sql},
+    {"expect-shell", Op::ExpectShell},
+    {"expect-no-shell", Op::ExpectNoShell},
+    {"expect-request", Op::ExpectRequest},
+    {"expect-no-request", Op::ExpectNoRequest},
+    {"expect-sql", Op::ExpectSql},
+    {"expect-file", Op::ExpectFile},
+    {"expect-no-file", Op::ExpectNoFile},
+    {"repeat", Op::Repeat},
+    {"end", Op::End},
     {"power-cut", Op::PowerCut},
     {"quit", Op::Quit},
 }};
@@ -139,6 +148,8 @@ class LineParser {
     bool key(std::size_t index);
     bool number(std::size_t index, long long& out, bool allowNegative, long long least);
     bool quotedText(std::size_t index);
+    bool expectedText(std::size_t index);
+    bool path(std::size_t index);
     void printerArguments();
 
     const std::vector<Token>& args_;
@@ -173,6 +184,23 @@ bool LineParser::quotedText(std::size_t index) {
     }
     command_.text = args_[index].text;
     return true;
+}
+
+bool LineParser::expectedText(std::size_t index) {
+    if (!args_[index].quoted) {
+        error_ = "text must be in double quotes";
+        return false;
+    }
+    command_.expected = args_[index].text;
+    command_.hasExpected = true;
+    return true;
+}
+
+bool LineParser::path(std::size_t index) {
+    command_.text = args_[index].text;
+    if (!command_.text.empty()) return true;
+    error_ = "empty path";
+    return false;
 }
 
 // "printer" alone, or "printer png FILE".
@@ -224,11 +252,30 @@ std::string LineParser::parse() {
             }
             break;
         case Op::ExpectPrinter:
-            if (arity(1, 1)) quotedText(0);
+            c.count = -1;  // at least one line
+            if (arity(1, 2) && quotedText(0) && args_.size() == 2) number(1, c.count, false, 0);
             break;
         case Op::File:
-            if (arity(1, 1)) c.text = args_[0].text;
-            if (error_.empty() && c.text.empty()) error_ = "empty path";
+            if (arity(1, 1)) path(0);
+            break;
+        case Op::ExpectShell:
+        case Op::ExpectNoShell:
+        case Op::ExpectRequest:
+        case Op::ExpectNoRequest:
+            if (arity(1, 1) && quotedText(0) && c.text.empty()) error_ = "empty text";
+            break;
+        case Op::ExpectSql:
+            if (arity(2, 2) && quotedText(0)) expectedText(1);
+            break;
+        case Op::ExpectFile:
+            if (arity(2, 2) && path(0)) expectedText(1);
+            break;
+        case Op::ExpectNoFile:
+            if (arity(1, 2) && path(0) && args_.size() == 2) expectedText(1);
+            break;
+        case Op::Repeat:
+            if (arity(1, 1) && number(0, c.count, false, 1) && c.count > kMaxRepeat)
+                error_ = "at most " + std::to_string(kMaxRepeat) + " rounds";
             break;
         case Op::Sql:
             if (arity(1, 1)) quotedText(0);
@@ -237,6 +284,7 @@ std::string LineParser::parse() {
             printerArguments();
             break;
         case Op::Lcd:
+        case Op::End:
         case Op::Shell:
         case Op::PowerCut:
         case Op::Quit:
@@ -280,6 +328,37 @@ ParseResult parseLine(const std::string& line, int lineNumber) {
     result.error = LineParser(args, command).parse();
     if (result.error.empty()) result.command = command;
     return result;
+}
+
+std::vector<Command> unfoldRepeats(const std::vector<Command>& commands, int* errorLine,
+                                   std::string* error) {
+    // One body per open block; the outermost is the script itself.
+    std::vector<std::vector<Command>> bodies(1);
+    std::vector<Command> opened;
+    for (const Command& command : commands) {
+        if (command.op == Op::Repeat) {
+            opened.push_back(command);
+            bodies.emplace_back();
+        } else if (command.op != Op::End) {
+            bodies.back().push_back(command);
+        } else if (opened.empty()) {
+            *errorLine = command.line;
+            *error = "end without repeat";
+            return {};
+        } else {
+            std::vector<Command> body = std::move(bodies.back());
+            bodies.pop_back();
+            for (long long i = 0; i < opened.back().count; ++i)
+                bodies.back().insert(bodies.back().end(), body.begin(), body.end());
+            opened.pop_back();
+        }
+    }
+    if (!opened.empty()) {
+        *errorLine = opened.back().line;
+        *error = "repeat without end";
+        return {};
+    }
+    return bodies.front();
 }
 
 }  // namespace sim::runner

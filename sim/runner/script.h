@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim::runner {
 
@@ -22,6 +23,15 @@ enum class Op {
     Shell,
     File,
     Sql,
+    ExpectShell,
+    ExpectNoShell,
+    ExpectRequest,
+    ExpectNoRequest,
+    ExpectSql,
+    ExpectFile,
+    ExpectNoFile,
+    Repeat,
+    End,
     PowerCut,
     Quit,
 };
@@ -32,14 +42,17 @@ struct Command {
     std::string source;    // the command as written, comment and outer blanks removed
     std::string key;       // press, hold, down, up
     long long millis = 0;  // hold time, wait, timeout, time per detent
-    long long count = 0;   // detents of turn (negative: backwards); row of expect
-    std::string text;      // until, expect, expect-printer, file, sql, printer png
+    long long count = 0;   // detents of turn (negative: backwards); row of expect; repeat
+    std::string text;      // until, expect..., file, sql, printer png: the text, query or path
+    std::string expected;  // expect-sql, expect-file, expect-no-file: the text looked for
+    bool hasExpected = false;
 };
 
 constexpr long long kDefaultPressMs = 100;
 constexpr long long kDefaultDetentMs = 200;
 constexpr long long kDefaultUntilMs = 30000;
 constexpr long long kMaxMillis = 1000000000;  // about eleven days of virtual time
+constexpr long long kMaxRepeat = 1000;
 
 struct ParseResult {
     std::optional<Command> command;  // empty for a blank or comment line, or on error
@@ -51,5 +64,11 @@ struct ParseResult {
 ParseResult parseLine(const std::string& line, int lineNumber);
 
 bool isKeyName(const std::string& name);
+
+// Unfolds "repeat N" ... "end" blocks (nested or not) into the commands they
+// repeat. A block left open or an "end" without its "repeat" is an error:
+// its line number goes to `errorLine`.
+std::vector<Command> unfoldRepeats(const std::vector<Command>& commands, int* errorLine,
+                                   std::string* error);
 
 }  // namespace sim::runner
