@@ -1,24 +1,37 @@
 # Scenario tests: each tests/scenario/*.script runs under kalventrix-sim on a
-# fresh sandbox and its transcript must equal the .expected file beside it.
-# A script may begin with "# options: ..." lines (extra runner options) and a
-# "# program: fixture" line (run the runner's fixture program instead of the
-# terminal's), "# server: demo" (the reference server on loopback, see
-# harness/run_scenario.sh).
+# fresh sandbox (harness/run_scenario.sh, whose header lists what a script
+# may ask for: a reference server, faults, settings, files) and is judged by
+# its expectations and exit status. "# program: fixture" runs the runner's
+# fixture program instead of the terminal's, "# board: pi" the Raspberry Pi
+# program.
+#
+# What covers what:
+#   runner_fixture          the script language's checks, holding and failing
+#   judging_offline_flight  link-off warning, typed pilot, every scoring kind,
+#                           refused untouched 10, browsing, REPEAT, the
+#                           confirmation, queue and ticket offline; run twice:
+#                           the same transcript (determinism)
+#   judging_server_flight   OPT=H, P, T (both), U live and whole sheet, ticket
+#                           copies, chaining, browsing limits, abandon
+#   judging_server_refusal  refusal dialog: retry, next pilot, force
+#   judging_queue_resend    failed delivery queued, power cut while printing,
+#                           pilot dialog, resend of 20 after the next success
+#   judging_judge_999 / judging_pilot_999   never sent / scored again; the
+#                           pilot dialog's back, erase and reprint
+#   judging_schedule_missing, judging_ticket_question, judging_keys (POWER
+#                           prompt, volume dialog, relaunch and reboot chords,
+#                           power-off), judging_startup_* (VALID held and every
+#                           field's limits, display at 0x3F),
+#                           judging_server_address_zeros, startup_database_*
+#   service_settings, service_test_screen, service_shortcuts (every entry,
+#                           REPEAT-held volume, pages of resends),
+#                           service_downloads* (every entry, without server,
+#                           against it and with its faults)
+#   sandbox_loopback_only   the board reaches loopback only
+#   pi_*                    the Raspberry Pi program (label pi-board)
 if(TARGET kv_platform)
   add_executable(runner_fixture_program ${PROJECT_SOURCE_DIR}/tests/support/fixtures/fixture_program.cpp)
   target_link_libraries(runner_fixture_program PRIVATE kv_platform Threads::Threads)
-endif()
-
-if(TARGET kalventrix-sim AND TARGET runner_fixture_program
-   AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/runner_end_to_end_test.cpp)
-  kv_add_test(runner_end_to_end_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/runner_end_to_end_test.cpp
-    LIBS kv_runner
-    LABELS scenario)
-  target_compile_definitions(runner_end_to_end_tests PRIVATE
-    KV_SIM_EXE="$<TARGET_FILE:kalventrix-sim>"
-    KV_FIXTURE_PROGRAM="$<TARGET_FILE:runner_fixture_program>")
-  add_dependencies(runner_end_to_end_tests kalventrix-sim runner_fixture_program)
 endif()
 
 # Scripts headed "# board: pi" run the Raspberry Pi program (kalventrix-pi,

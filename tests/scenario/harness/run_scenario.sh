@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Runs one scenario script on a fresh sandbox and compares the transcript with
-# the .expected file beside the script.
+# Runs one scenario script on a fresh sandbox; the run's expectations and exit
+# status decide.
 #   run_scenario.sh SIM PROGRAM SCRIPT WORK [SERVER SOURCE CACHE]
 # Header lines at the top of the script:
 #   # options: ...       more kalventrix-sim options
 #   # status: N          expected exit status (0 when absent)
+#   # fails: N ...       the script lines whose checks must fail, and only those
+#   # run: twice         run twice on fresh sandboxes: the transcripts must be
+#                        the same, byte for byte (no server)
 #   # server: demo       a reference server with the demo contest on loopback;
-#                        the fresh database points at it with the link on
+#                        the fresh database points at it with the link on, and
+#                        expect-request reads its request log
 #   # server-listen: ADDR:PORT
 #                        where that server listens instead of 127.0.0.1 on a
 #                        free port; a port below 1024 needs root, without it
@@ -27,14 +31,9 @@
 #                        LINE the file is made empty
 #   # server-request: Q  query of /import-kalventrix.php sent before the run
 #                        by the terminal "raspberrypi" (one line each), e.g.
-#                        sheets of earlier flights; left out of the transcript
+#                        sheets of earlier flights
 #   # board: pi          the Raspberry Pi program on the virtual board in real
-#                        time (--board pi): its times vary from run to run, so
-#                        the run's own expectations and exit status decide and
-#                        no .expected file is kept
-# With a server, the requests it received follow the transcript under
-# "server requests:", and its port reads PORT.
-# KALVENTRIX_UPDATE_EXPECTED=1 rewrites the .expected file from the run.
+#                        time (--board pi)
 set -uo pipefail
 
 sim=$1 program=$2 script=$3 work=$4
@@ -51,7 +50,6 @@ header() {
 
 rm -rf "$work"
 mkdir -p "$work"
-root="$work/root"
 
 # A sanitizer's report from the runner, the program or the server lands in a
 # file of the run's own (a program's standard error only reaches its console
@@ -65,12 +63,15 @@ while IFS= read -r line; do
 done < <(header options)
 expected_status=$(header status | head -n1)
 expected_status=${expected_status:-0}
-board=$(header board | head -n1)
-[ "$board" = pi ] && options+=(--board pi)
+expected_fails=$(header fails | head -n1)
+runs=1
+[ "$(header run | head -n1)" = twice ] && runs=2
+[ "$(header board | head -n1)" = pi ] && options+=(--board pi)
 server_kind=$(header server | head -n1)
 server_listen=$(header server-listen | head -n1)
 server_host=${server_listen%:*}
 server_host=${server_host:-127.0.0.1}
+[ "$runs" = 1 ] || [ -z "$server_kind" ] || fail "a run twice takes no server"
 
 server_pid=""
 stop_server() {
@@ -152,7 +153,7 @@ start_server() {
 # A fresh terminal database with the settings of the header; with a server it
 # talks to that server with the link on, otherwise to loopback only.
 prepare_database() {
-    local database="$root/home/pi/kalventrix-db" server="127.000.000.001" sql="" key value
+    local database="$1/home/pi/kalventrix-db" server="127.000.000.001" sql="" key value
     "$source_dir/scripts/make-db.sh" "$database" > /dev/null || fail "cannot build the database"
     if [ -n "$port" ]; then
         server="http://$server_host:$port"
@@ -167,34 +168,23 @@ prepare_database() {
     sqlite3 "$database" "$sql" || fail "cannot write the settings"
 }
 
-switch_faults() {
+# Server-side state before the run: faults switched on, earlier exchanges of
+# this terminal made as the terminal would make them.
+prepare_server() {
     local query
+    while IFS= read -r query; do
+        curl -s -f -o /dev/null -u raspberrypi: "http://$server_host:$port/import-kalventrix.php?$query" ||
+            fail "request \"$query\" failed"
+    done < <(header server-request)
     while IFS= read -r query; do
         curl -s -f -o /dev/null "http://$server_host:$port/admin/fault?$query" ||
             fail "fault \"$query\" refused"
     done < <(header server-fault)
 }
 
-# Earlier exchanges of this terminal, made as the terminal would make them.
-send_requests() {
-    local query
-    while IFS= read -r query; do
-        curl -s -f -o /dev/null -u raspberrypi: "http://$server_host:$port/import-kalventrix.php?$query" ||
-            fail "request \"$query\" failed"
-    done < <(header server-request)
-}
-
-# Request lines of the run without their time and client address:
-# "/path 200 name". The first lines are the listening line and what the
-# harness itself sent before the run.
-server_requests() {
-    echo "server requests:"
-    sed -n "$((first_request_line)),\$p" "$work/server.log" | cut -d' ' -f4- | grep -v '^/admin/'
-}
-
 # Files the terminal finds in place when it starts.
 prepare_files() {
-    local path line
+    local root=$1 path line
     while read -r path line; do
         case "$path/" in
             /*/../* | /../*) fail "sandbox file \"$path\" leaves the sandbox" ;;
@@ -210,61 +200,43 @@ prepare_files() {
     done < <(header file)
 }
 
-port=""
-[ -n "$server_kind" ] && start_server
-prepare_files
-if [ -n "$server_kind" ] || [ -n "$(header setting)" ] || [ -n "$(header sql)" ]; then
-    prepare_database
-fi
-first_request_line=2
-if [ -n "$server_kind" ]; then
-    send_requests
-    switch_faults
-    first_request_line=$(($(wc -l < "$work/server.log") + 1))
-fi
-
-"$sim" --root "$root" --program "$program" "${options[@]}" --script "$script" \
-    > "$work/transcript.raw" 2> "$work/errors.log"
-status=$?
-if [ -n "$port" ]; then
-    stop_server
-    server_requests >> "$work/transcript.raw"
-    sed "s/127\.0\.0\.1:$port/127.0.0.1:PORT/g" "$work/transcript.raw" > "$work/transcript.actual"
-else
-    cp "$work/transcript.raw" "$work/transcript.actual"
-fi
-
-sanitizer_reports() {
-    local report
-    for report in "$work"/sanitizer.*; do
-        [ -e "$report" ] && cat "$report"
-    done
+# One run on the sandbox WORK/rootN; its transcript goes to WORK/transcriptN.
+run_once() {
+    local root="$work/root$1" log=()
+    prepare_files "$root"
+    if [ -n "$server_kind" ] || [ -n "$(header setting)" ] || [ -n "$(header sql)" ]; then
+        prepare_database "$root"
+    fi
+    [ -n "$port" ] && log=(--server-log "$work/server.log")
+    "$sim" --root "$root" --program "$program" "${options[@]}" "${log[@]}" --script "$script" \
+        > "$work/transcript$1" 2>> "$work/errors.log"
 }
-reports=$(sanitizer_reports)
+
+port=""
+if [ -n "$server_kind" ]; then
+    start_server
+    prepare_server
+fi
+run_once 1
+status=$?
+[ "$runs" = 2 ] && run_once 2
+stop_server
+
+report() {
+    cat "$work/transcript1" "$work/errors.log" >&2
+    echo "--- console.log" >&2
+    cat "$work/root1/console.log" >&2 2> /dev/null
+    fail "$*"
+}
+
+reports=$(cat "$work"/sanitizer.* 2> /dev/null)
 [ -z "$reports" ] || fail "sanitizer findings:
 $reports"
-
-if [ "$board" = pi ]; then
-    [ "$status" = "$expected_status" ] && exit 0
-    cat "$work/transcript.actual" "$work/errors.log" >&2
-    echo "--- console.log" >&2
-    cat "$root/console.log" >&2 2> /dev/null
-    fail "exit status $status, expected $expected_status"
+[ "$status" = "$expected_status" ] || report "exit status $status, expected $expected_status"
+failed=$(sed -n 's/^FAIL line \([0-9]*\):.*/\1/p' "$work/transcript1" | xargs)
+[ "$failed" = "$expected_fails" ] ||
+    report "failed lines \"$failed\", expected \"$expected_fails\""
+if [ "$runs" = 2 ] && ! diff -u "$work/transcript1" "$work/transcript2" >&2; then
+    fail "the second run's transcript differs from the first's"
 fi
-
-expected_file="${script%.script}.expected"
-# After a deliberate change, KALVENTRIX_UPDATE_EXPECTED=1 takes the new
-# transcript as expected: read its diff before committing it.
-if [ "${KALVENTRIX_UPDATE_EXPECTED:-0}" = 1 ]; then
-    cp "$work/transcript.actual" "$expected_file"
-fi
-[ -f "$expected_file" ] ||
-    fail "no $expected_file; this run gave $work/transcript.actual:
-$(cat "$work/transcript.actual")"
-if ! diff -u "$expected_file" "$work/transcript.actual"; then
-    cat "$work/errors.log" >&2
-    fail "transcript differs from $expected_file"
-fi
-[ "$status" = "$expected_status" ] ||
-    fail "exit status $status, expected $expected_status: $(cat "$work/errors.log")"
 exit 0
