@@ -2,8 +2,8 @@
 // timings: virtual time from a digit key to its value on the glass, and from
 // VALID to the next figure on the glass, over a 20-figure flight.
 //
-// The program's globals and the scripted server link are the judging screen
-// tests' (tests/support/screens_support.cpp).
+// The program's globals and a scripted server link in process
+// (bench/support/screens_support.cpp).
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -12,7 +12,7 @@
 #include "app/globals.h"
 #include "screens/fn_screen_note.h"
 #include "sim/board.h"
-#include "tests/support/screens_support.h"
+#include "bench/support/screens_support.h"
 
 namespace {
 

@@ -16,18 +16,6 @@ if(KALVENTRIX_BOARD STREQUAL "sim")
   add_library(kv_test_drivers OBJECT ${kv_support}/drivers_support.cpp)
   target_link_libraries(kv_test_drivers PUBLIC kv_test_program kv_sim GTest::gtest)
   target_sources(kv_test_drivers INTERFACE $<TARGET_OBJECTS:kv_test_program>)
-
-  # Screens on one virtual board: keys, glass, paper, shell, store, stub
-  # tools, and the server link where it finds no network.
-  add_library(kv_test_board OBJECT ${kv_support}/board_fixture.cpp ${kv_support}/offline_link.cpp)
-  target_link_libraries(kv_test_board PUBLIC kv_test_program kv_screens kv_sim GTest::gtest)
-  target_sources(kv_test_board INTERFACE $<TARGET_OBJECTS:kv_test_program>)
-
-  # The judging screens with a scripted server link.
-  add_library(kv_test_screens OBJECT ${kv_support}/screens_support.cpp)
-  target_link_libraries(kv_test_screens PUBLIC kv_test_board SQLite::SQLite3)
-  target_sources(kv_test_screens INTERFACE $<TARGET_OBJECTS:kv_test_board>
-                                           $<TARGET_OBJECTS:kv_test_program>)
 endif()
 
 # A platform seam of its own for the server link's tests: shell commands

@@ -1,6 +1,6 @@
-// The scripted server link of the judging screen tests and the helpers of
-// screens_support.h; the program's globals are the shared test ones.
-#include "tests/support/screens_support.h"
+// The scripted server link of the judging benchmark and the helpers of
+// screens_support.h.
+#include "bench/support/screens_support.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
-// Test support for the judging screens: the program's globals on one virtual
-// board for the whole executable, a scripted competition server standing in
+// Score entry in process for the judging benchmark: the program's globals on
+// one virtual board for the whole executable, a scripted competition server standing in
 // for the server link, a fresh database per test, and views of the glass,
 // the paper and the shell.
 #pragma once
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/board_fixture.h"
+#include "bench/support/board_fixture.h"
 
 namespace screens_test {
 

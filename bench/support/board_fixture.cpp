@@ -1,4 +1,4 @@
-#include "tests/support/board_fixture.h"
+#include "bench/support/board_fixture.h"
 
 #include <sqlite3.h>
 #include <wiringPi.h>

@@ -1,4 +1,4 @@
-// Helpers for tests that run the program's screens on one virtual board for
+// Helpers for code that runs the program's screens on one virtual board for
 // the whole executable: keys and knob at virtual times, views of the glass,
 // the paper and the shell, the store, the board's stub tools and a watchdog.
 #pragma once
