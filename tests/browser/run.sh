@@ -3,7 +3,7 @@
 # node modules when they are missing (no browser download), builds the
 # program, the runner and the server, then runs the tests.
 #   tests/browser/run.sh                 build in build/
-#   BUILD_DIR=... tests/browser/run.sh   screenshots in BUILD_DIR/browser-screenshots
+#   BUILD_DIR=... tests/browser/run.sh   another build
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
