@@ -114,7 +114,6 @@ test("a flight judged on the front panel", async () => {
     const shown = await untilLcd(`figure ${at + 1} or the confirmation`,
                                  (r) => figure(r) === at + 1 || r.join().includes("Validation"));
     if (shown.join().includes("Validation")) break;
-    assert.ok(at < 20, "the schedule never ended");
   }
   await press("VALID");
   const paper = await waitFor("the ticket", async () => {
