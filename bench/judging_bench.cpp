@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "bench/support/screens_support.h"
 #include "screens/fn_screen_note.h"
 #include "sim/board.h"
-#include "bench/support/screens_support.h"
 
 namespace {
 
