@@ -35,7 +35,8 @@ const char kUsage[] =
     "  expect-sql \"SELECT ...\" \"ROWS\"\n"
     "                              the result as sql shows it, exactly; \\n between rows\n"
     "  expect-file PATH \"TEXT\"     the file holds TEXT (\"\": the file is empty)\n"
-    "  expect-no-file PATH [\"TEXT\"] the file is missing (or does not hold TEXT)\n"
+    "  expect-no-file PATH [\"TEXT\"]\n"
+    "                              the file is missing (or does not hold TEXT)\n"
     "  repeat N ... end            the lines between, N times\n";
 
 namespace {
