@@ -64,6 +64,19 @@ async function knobTo(wanted, direction) {
   }
 }
 
+// A key pressed while the screen is drawn again after the knob is forgotten,
+// as on the terminal: press again until the figure shows the score.
+async function scoreNine(at) {
+  for (let attempt = 0; ; attempt++) {
+    await press("9");
+    try {
+      return await untilLcd(`9 on figure ${at}`, (r) => figure(r) === at && /9(\.0)?$/.test(r[2].trimEnd()), 3000);
+    } catch (error) {
+      if (attempt === 3) throw error;
+    }
+  }
+}
+
 before(async () => {
   const data = path.join(work, "server-data"), log = path.join(work, "requests.log");
   execFileSync("bash", [path.join(src, "scripts/make-server-data.sh"), data], {stdio: "ignore"});
@@ -108,8 +121,9 @@ test("a flight judged on the front panel", async () => {
   await untilLcd("figure 3", (r) => figure(r) === 3);
   await knobTo(2, -1);
   await knobTo(3, 1);
+  await scoreNine(3);
   for (let at = 3; ; at++) {
-    await press("9");
+    if (at > 3) await press("9");
     await press("VALID");
     const shown = await untilLcd(`figure ${at + 1} or the confirmation`,
                                  (r) => figure(r) === at + 1 || r.join().includes("Validation"));
