@@ -1,340 +1,261 @@
-// The reference competition server as a process: protocol replies per
-// terminal and line, double flights, refusal codes, idempotent resends,
-// static trees, fault switches, the overview page, start-up and shutdown.
+// The reference competition server: its answers to the import script over a
+// small contest, the contest files it accepts, the fault switches, and the
+// process as tests and demos start it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <signal.h>
+#include <sys/wait.h>
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <thread>
+#include <sstream>
 
+#include "server/contest.h"
 #include "server/faults.h"
-#include "tests/support/server_process.h"
+#include "server/page.h"
+#include "server/protocol.h"
 
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 namespace {
 
 const char kNow[] = "20240615143000";
 const std::string kAccept = std::string("return:0&H:") + kNow;
 
-class Server : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        // A folder per case: the cases may run side by side.
-        dir = (std::filesystem::current_path() /
-               ("contest-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
-                  .string();
-        writeTestContest(dir);
-        start({"--memory", "--faults"});
+// Competition 1: a single flight of SHORT3 (3 figures, in two languages), a
+// pair of flights of PAIR2 (2 figures), two lines; and a sound to serve.
+std::string writeContest(const std::string& name) {
+    const std::filesystem::path dir = std::filesystem::current_path() / name;
+    const std::pair<const char*, const char*> files[] = {
+        {"competitions.csv", "# id,name\n1,Club Cup\n"},
+        {"flights.csv", "1,1,SHORT3,0\n1,2,PAIR2,1\n1,3,PAIR2\n"},
+        {"lines.csv", "1,1,1,12 7\n1,1,2,40\n1,2,1,12 7\n"},
+        {"judges.csv", "1,1,4,Ann\n1,1,5,Bob\n1,2,6,Cy\n"},
+        {"pilots.csv", "1,12,Alice\n1,7,Bert <b>\n1,40,Dee\n1,99,Zed\n"},
+        {"SD-Template/zeph_programme.csv",
+         "1,'Short "
+         "three','SHORT3','ENG',1,1,0,0,0,0,0,0,1\n2,'Pair','PAIR2','ENG',1,1,0,0,0,0,0,0,1\n"
+         "3,'Court, trois','SHORT3','FRA',1,1,0,0,0,0,0,0,1\n"},
+        {"SD-Template/zeph_figure.csv",
+         "11,1,1,1,'Loop','Loop',0\n12,1,2,1,'Roll','Roll',0\n13,1,3,1,'Spin','Spin',0\n"
+         "21,2,1,1,'Turn','Turn',0\n22,2,2,1,'Dive','Dive',0\n31,3,1,1,'Boucle','',0\n"
+         "32,3,2,1,'Tonneau','',0\n33,3,3,1,'Vrille','',0\n"}};
+    std::filesystem::remove_all(dir);
+    for (auto [file, text] : files) {
+        std::filesystem::create_directories((dir / file).parent_path());
+        std::ofstream(dir / file) << text;
     }
-    void start(std::vector<std::string> args) {
-        args.push_back("--time");
-        args.push_back(kNow);
-        server = std::make_unique<ServerProcess>(dir, args);
+    return dir.string();
+}
+
+// kalventrix-server on a free loopback port, stopped with SIGTERM.
+class ServerProcess {
+  public:
+    explicit ServerProcess(const std::string& args)
+        : out_(popen(("echo $$; exec " KV_SERVER_BIN " --port 0 " + args).c_str(), "r")) {
+        char line[256] = "";
+        if (std::fgets(line, sizeof line, out_)) pid_ = std::atoi(line);
+        if (!std::fgets(line, sizeof line, out_) ||
+            std::sscanf(line, "listening on 127.0.0.1:%d", &port_) != 1)
+            ADD_FAILURE() << "the server did not start: " << line;
+    }
+    ~ServerProcess() { stop(); }
+    int port() const { return port_; }
+    // Its exit status, and what it wrote on standard output meanwhile.
+    std::pair<int, std::string> stop() {
+        if (!out_) return {-1, ""};
+        kill(pid_, SIGTERM);
+        std::string text;
+        for (char line[512]; std::fgets(line, sizeof line, out_);) text += line;
+        const int status = pclose(out_);
+        out_ = nullptr;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
     }
 
-    httplib::Result get(const std::string& target, const std::string& terminal = "T-A") {
-        httplib::Client client("127.0.0.1", server->port());
-        client.set_read_timeout(5, 0);
-        if (!terminal.empty()) client.set_basic_auth(terminal.c_str(), "");
-        return client.Get(target.c_str());
-    }
-    std::string body(const std::string& target, const std::string& terminal = "T-A") {
-        auto res = get(target, terminal);
-        return res ? res->body : "<no reply>";
-    }
-    std::string import(const std::string& query, const std::string& terminal = "T-A") {
-        return body("/import-kalventrix.php?" + query, terminal);
-    }
-    std::string nextPilot(const std::string& terminal, int line = 1) {
-        return import("OPT=P&L=" + std::to_string(line), terminal);
-    }
-    // A whole sheet of judge J for the given flight, sent as a terminal does.
-    std::string sendSheet(const std::string& terminal, int judge, int flight, int pilot,
-                          int figures, const std::string& value = "7.5") {
-        std::string q = "OPT=U&F=" + std::to_string(flight) + "&J=" + std::to_string(judge) +
-                        "&D=" + std::to_string(pilot) + "&C=1&L=1";
-        for (int i = 1; i <= figures; ++i) q += "&N" + std::to_string(i) + "=" + value;
-        return import(q, terminal);
-    }
-    void fault(const std::string& query) {
-        ASSERT_THAT(body("/admin/fault?" + query, ""), HasSubstr("fault: "));
-    }
-
-    std::string dir;
-    std::unique_ptr<ServerProcess> server;
+  private:
+    FILE* out_;
+    int pid_ = 0, port_ = 0;
 };
 
-TEST_F(Server, HelloGivesTheServerTime) {
-    EXPECT_EQ(kAccept, import("OPT=H"));
-    EXPECT_EQ("return:104", import("OPT=X"));
-    EXPECT_EQ("return:104", import("F=1"));
-}
-
-TEST_F(Server, NextPilotFollowsTheLineOrderPerTerminal) {
-    EXPECT_EQ("return:0120101SHORT3", nextPilot("T-A"));
-    EXPECT_EQ("return:0400101SHORT3", nextPilot("T-A", 2));
-    EXPECT_EQ("return:-1", nextPilot("T-A", 3));
-    EXPECT_EQ(kAccept, sendSheet("T-A", 4, 1, 12, 3));
-    EXPECT_EQ("return:0070101SHORT3", nextPilot("T-A"));
-    // The other terminal of the line has not scored pilot 12 yet.
-    EXPECT_EQ("return:0120101SHORT3", nextPilot("T-B"));
-}
-
-TEST_F(Server, PartialSheetDoesNotCountAsScored) {
-    EXPECT_EQ(kAccept, import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7&N2=8"));
-    EXPECT_EQ("return:0120101SHORT3", nextPilot("T-A"));
-    EXPECT_EQ(kAccept, import("OPT=U&F=1&J=4&D=12&C=1&L=1&N3=9"));
-    EXPECT_EQ("return:0070101SHORT3", nextPilot("T-A"));
-}
-
-TEST_F(Server, DoubleFlightIsAnnouncedWithFiftyAdded) {
-    sendSheet("T-A", 4, 1, 12, 3);
-    sendSheet("T-A", 4, 1, 7, 3);
-    EXPECT_EQ("return:0125201PAIR2", nextPilot("T-A"));
-    sendSheet("T-A", 4, 2, 12, 2);
-    // First of the pair in, second missing: asked for on its own.
-    EXPECT_EQ("return:0120301PAIR2", nextPilot("T-A"));
-    sendSheet("T-A", 4, 3, 12, 2);
-    EXPECT_EQ("return:0075201PAIR2", nextPilot("T-A"));
-    sendSheet("T-A", 4, 2, 7, 2);
-    sendSheet("T-A", 4, 3, 7, 2);
-    EXPECT_EQ("return:-1", nextPilot("T-A"));
-}
-
-TEST_F(Server, TerminalIsKnownByTheJudgeItLastWorkedAs) {
-    // A sheet queued by judge 4 from another terminal name still counts for
-    // the terminal that last worked as judge 4.
-    EXPECT_EQ(kAccept, import("OPT=T&F=1&J=4&D=12&C=1&L=1&N1=10&N2=10&N3=10", "T-NEW"));
-    sendSheet("T-OLD", 4, 1, 12, 3);
-    EXPECT_EQ("return:0070101SHORT3", nextPilot("T-NEW"));
-}
-
-TEST_F(Server, CheckedFlightCodes) {
-    const std::string ok = "&N1=10&N2=10&N3=10";
-    EXPECT_EQ(kAccept, import("OPT=T&F=1&J=4&D=12&C=1&L=1" + ok));
-    EXPECT_EQ(kAccept, import("OPT=T&F=1&J=4&D=12&C=1&L=1" + ok + ok + "&P=SHORT3"));
-    EXPECT_EQ("return:100", import("OPT=T&F=9&J=4&D=12&C=1&L=1" + ok));
-    EXPECT_EQ("return:100", import("OPT=T&F=1&J=4&D=12&C=2&L=1" + ok));
-    EXPECT_EQ("return:101", import("OPT=T&F=1&J=6&D=12&C=1&L=1" + ok));
-    EXPECT_EQ("return:101", import("OPT=T&F=1&J=77&D=12&C=1&L=1" + ok));
-    EXPECT_EQ("return:102", import("OPT=T&F=1&J=4&D=55&C=1&L=1" + ok));
-    EXPECT_EQ("return:105", import("OPT=T&F=1&J=4&D=99&C=1&L=1" + ok));
-    EXPECT_EQ("return:105", import("OPT=T&F=1&J=4&D=40&C=1&L=1" + ok));
-    EXPECT_EQ("return:106", import("OPT=T&F=1&J=4&D=12&C=1&L=1" + ok + "&P=PAIR2"));
-    EXPECT_EQ("return:103", import("OPT=T&F=1&J=4&D=12&C=1&L=1&N1=10&N2=10"));
-    EXPECT_EQ("return:103", import("OPT=T&F=1&J=4&D=12&L=1" + ok));
-    EXPECT_EQ("return:103", import("OPT=T&F=one&J=4&D=12&C=1&L=1" + ok));
-}
-
-TEST_F(Server, SheetValuesAreChecked) {
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1"));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N4=7"));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N0=7"));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7.55"));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=x"));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7."));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=1000"));
-    EXPECT_EQ("return:103", import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=--7"));
-    EXPECT_EQ(kAccept, import("OPT=U&F=1&J=4&D=12&C=1&L=1&N1=-1&N2=-2&N3=10"));
-}
-
-TEST_F(Server, ResendReplacesTheSheetAndNeedsNoLine) {
-    EXPECT_EQ(kAccept, sendSheet("T-A", 4, 1, 12, 3, "7"));
-    EXPECT_EQ(kAccept, import("OPT=U&F=1&J=4&D=12&C=1&N1=8&N2=8&N3=8"));
-    EXPECT_EQ(kAccept, import("OPT=U&F=1&J=4&D=12&C=1&N1=8&N2=8&N3=8"));
-    std::string page = body("/");
-    EXPECT_THAT(page, HasSubstr("8 8 8 <b>= 24.0</b>"));
-    EXPECT_THAT(page, Not(HasSubstr("= 21.0")));
-    size_t first = page.find("= 24.0");
-    EXPECT_EQ(std::string::npos, page.find("= 24.0", first + 1));
-}
-
-TEST_F(Server, PageShowsArrivalsMissingSheetsAndTerminals) {
-    sendSheet("T-A", 4, 1, 12, 3, "7.5");
-    import("OPT=U&F=1&J=5&D=12&C=1&L=1&N1=-1&N2=-2", "<T&B>");
-    std::string page = body("/");
-    EXPECT_THAT(page, HasSubstr("Club Cup"));
-    EXPECT_THAT(page, HasSubstr("12 Alice"));
-    EXPECT_THAT(page, HasSubstr("7 Bert &lt;b&gt;"));
-    EXPECT_THAT(page, HasSubstr("7.5 7.5 7.5 <b>= 22.5</b>"));
-    EXPECT_THAT(page, HasSubstr("NO BP <b>= 0.0</b> <i>(2/3 figures)</i>"));
-    EXPECT_THAT(page, HasSubstr("class=\"missing\""));
-    EXPECT_THAT(page, HasSubstr("&lt;T&amp;B&gt;"));
-    EXPECT_THAT(page, Not(HasSubstr("<T&B>")));
-    EXPECT_THAT(page, HasSubstr("2024-06-15 14:30:00"));
-}
-
-TEST_F(Server, ServesTheDownloadTrees) {
-    auto wav = get("/SD-Template/%23ENG/PGM/SHORT3/01.WAV");
-    ASSERT_TRUE(wav);
-    EXPECT_EQ(200, wav->status);
-    EXPECT_EQ("RIFF-one", wav->body);
-    EXPECT_THAT(body("/SD-Template/zeph_programme.csv"), HasSubstr("'SHORT3'"));
-    EXPECT_THAT(body("/updates/param.sql"), HasSubstr("KALVENTRIX_WIFI"));
-    EXPECT_EQ("program", body("/updates/kalventrix"));
-    for (const char* missing : {"/SD-Template/%23ENG/PGM/SHORT3/02.WAV", "/updates/default.sql",
-                                "/SD-Template/../competitions.csv", "/competitions.csv"}) {
-        auto res = get(missing);
-        ASSERT_TRUE(res) << missing;
-        EXPECT_EQ(404, res->status) << missing;
+server::Params paramsOf(const std::string& query) {
+    server::Params params;
+    std::stringstream pairs(query);
+    for (std::string pair; std::getline(pairs, pair, '&');) {
+        const std::size_t equals = std::min(pair.find('='), pair.size());
+        params.emplace(pair.substr(0, equals), pair.substr(std::min(equals + 1, pair.size())));
     }
+    return params;
 }
 
-TEST_F(Server, FaultRefuseAndNoReturnAndMissingScript) {
-    fault("kind=refuse&code=104");
-    EXPECT_EQ("return:104", import("OPT=H"));
-    EXPECT_EQ("return:104", import("OPT=H"));
-    fault("kind=noreturn");
-    EXPECT_THAT(import("OPT=H"), Not(HasSubstr("return:")));
-    fault("kind=missing404");
-    auto res = get("/import-kalventrix.php?OPT=P&L=1");
-    ASSERT_TRUE(res);
-    EXPECT_EQ(404, res->status);
-    EXPECT_THAT(res->body, HasSubstr("Status: 404"));
-    fault("kind=none");
-    EXPECT_EQ(kAccept, import("OPT=H"));
-}
+struct Exchange {
+    const char* terminal;
+    std::string query;
+    std::string reply;
+};
 
-TEST_F(Server, FaultHttp500AndDrop) {
-    fault("kind=http500&count=1");
-    auto res = get("/import-kalventrix.php?OPT=H");
-    ASSERT_TRUE(res);
-    EXPECT_EQ(500, res->status);
-    EXPECT_THAT(res->body, Not(HasSubstr("return:")));
-    // The count used up, the script answers again.
-    EXPECT_EQ(kAccept, import("OPT=H"));
-
-    fault("kind=drop&count=2");
-    EXPECT_EQ("<no reply>", import("OPT=H"));
-    EXPECT_EQ("<no reply>", import("OPT=H"));
-    EXPECT_EQ(kAccept, import("OPT=H"));
-}
-
-TEST_F(Server, FaultDelayOutlastsAShortTimeout) {
-    fault("kind=delay&ms=1500&count=1");
-    httplib::Client impatient("127.0.0.1", server->port());
-    impatient.set_read_timeout(0, 300000);
-    EXPECT_FALSE(impatient.Get("/import-kalventrix.php?OPT=H"));
-    EXPECT_EQ(kAccept, import("OPT=H"));
-}
-
-TEST_F(Server, FaultSwitchRefusesNonsense) {
-    for (const char* q : {"kind=boom", "kind=delay", "kind=delay&ms=-5", "kind=refuse",
-                          "kind=refuse&code=0", "kind=refuse&code=1000", "kind=drop&count=0"}) {
-        auto res = get(std::string("/admin/fault?") + q, "");
-        ASSERT_TRUE(res);
-        EXPECT_EQ(400, res->status) << q;
-    }
-    EXPECT_EQ(kAccept, import("OPT=H"));
-}
-
-TEST_F(Server, FaultSwitchesExistOnlyWithTheTestOption) {
-    fault("kind=refuse&code=104");
-    EXPECT_EQ("return:104", import("OPT=H"));
-    server->stop();
-    start({"--memory"});
-    auto res = get("/admin/fault?kind=refuse&code=104", "");
-    ASSERT_TRUE(res);
-    EXPECT_EQ(404, res->status);
-    EXPECT_EQ(kAccept, import("OPT=H"));
-}
-
-TEST(FaultSwitchPeer, OnlyLoopbackClientsMaySwitch) {
-    struct Case {
-        const char* peer;
-        bool allowed;
-    };
-    const Case cases[] = {
-        {"127.0.0.1", true},
-        {"127.0.0.0", true},
-        {"127.255.255.255", true},
-        {"126.255.255.255", false},
-        {"128.0.0.1", false},
-        {"10.0.0.127", false},
-        {"192.168.1.20", false},
-        {"0.0.0.0", false},
-        {"::1", true},
-        {"::ffff:127.0.0.1", true},
-        {"::ffff:192.168.1.20", false},
-        {"::", false},
-        {"::2", false},
-        {"fe80::1", false},
-        {"2001:db8::1", false},
-        {"", false},
-        {"localhost", false},
-        {"127.0.0.1.example", false},
-    };
-    for (const Case& c : cases) {
-        server::FaultSwitch faults;
-        server::SwitchReply reply = faults.request(c.peer, "refuse", "", "104", "");
-        EXPECT_EQ(c.allowed ? 200 : 403, reply.status) << c.peer;
-        EXPECT_EQ(c.allowed ? server::Fault::kRefuse : server::Fault::kNone, faults.current().kind)
-            << c.peer;
-    }
-}
-
-TEST_F(Server, LogsOneLinePerRequest) {
-    import("OPT=H", "T-LOG");
-    import("OPT=P&L=1", "T-LOG");
-    // The line is written once the reply has gone out: give it a moment.
-    std::string out;
-    for (int i = 0; i < 200 && out.find("OPT=P&L=1 200") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        out = server->output();
-    }
-    EXPECT_THAT(out, HasSubstr("/import-kalventrix.php?OPT=H 200 T-LOG\n"));
-    EXPECT_THAT(out, HasSubstr("/import-kalventrix.php?OPT=P&L=1 200 T-LOG\n"));
-}
-
-TEST_F(Server, StopsOnSigtermAndKeepsSheetsOnDisk) {
-    server->stop();
-    start({});
-    sendSheet("T-A", 4, 1, 12, 3);
-    EXPECT_EQ(0, server->stop());
-    start({});
-    EXPECT_EQ("return:0070101SHORT3", nextPilot("T-A"));
-    EXPECT_TRUE(std::filesystem::exists(dir + "/received-sheets.db"));
-}
-
-TEST(ServerStart, RefusesABrokenContest) {
-    std::string dir = (std::filesystem::current_path() / "broken").string();
-    writeTestContest(dir);
-    std::ofstream(dir + "/flights.csv", std::ios::app) << "1,4,NOSUCH,0\n";
-    EXPECT_THROW(ServerProcess(dir, {"--memory"}), std::runtime_error);
-    writeTestContest(dir);
-    std::ofstream(dir + "/flights.csv", std::ios::app) << "1,5,SHORT3,1\n";  // pair without 6
-    EXPECT_THROW(ServerProcess(dir, {"--memory"}), std::runtime_error);
-}
-
-TEST(ServerStart, NeedsAContestFolderAndSaysHowToMakeOne) {
-    std::string dir = (std::filesystem::current_path() / "not-a-contest").string();
-    auto refuses = [](const std::vector<std::string>& args, const std::string& missing) {
-        ServerEnd end = runServerToEnd(args);
-        EXPECT_GT(end.status, 0) << missing;
-        EXPECT_THAT(end.errors, HasSubstr(missing));
-        EXPECT_THAT(end.errors, HasSubstr("scripts/make-server-data.sh DIR"));
-        EXPECT_EQ(1, std::count(end.errors.begin(), end.errors.end(), '\n')) << end.errors;
-    };
-    refuses({"--port", "0"}, "--data DIR");
-    refuses({"--port", "0", "--data", dir + "/nowhere"}, "no such folder");
-    for (const char* file : {"competitions.csv", "flights.csv", "lines.csv", "judges.csv",
-                             "SD-Template/zeph_programme.csv", "SD-Template/zeph_figure.csv"}) {
-        writeTestContest(dir);
-        std::filesystem::remove(dir + "/" + file);
-        refuses({"--port", "0", "--data", dir}, file);
-    }
-    // Named pilots are optional.
-    writeTestContest(dir);
-    std::filesystem::remove(dir + "/pilots.csv");
-    EXPECT_NO_THROW(ServerProcess(dir, {"--memory"}));
-}
+const std::string kCheck = "OPT=T&F=1&J=4&D=12&C=1&L=1";
+const std::string kAll10 = "&N1=10&N2=10&N3=10";
 
 }  // namespace
+
+// One exchange after the other, as terminals make them: the next pilot per
+// line and per terminal, double flights, refusal codes, partial and resent
+// sheets; then the director's page over what came in.
+TEST(ServerProtocol, AnswersEachRequestInTheTerminalsReplyForms) {
+    std::string error;
+    std::optional<server::Contest> contest =
+        server::Contest::load(writeContest("protocol"), &error);
+    ASSERT_TRUE(contest) << error;
+    server::Store store(":memory:");
+    server::Protocol protocol(*contest, store, [] { return std::string(kNow); });
+    const Exchange exchanges[] = {
+        {"T-A", "OPT=H", kAccept},
+        {"T-A", "OPT=X", "return:104"},
+        {"T-A", "OPT=P&L=1", "return:0120101SHORT3"},
+        {"T-A", "OPT=P&L=2", "return:0400101SHORT3"},
+        {"T-A", "OPT=P&L=3", "return:-1"},
+        {"T-A", kCheck + kAll10, kAccept},
+        {"T-A", kCheck + kAll10 + kAll10 + "&N1=8&N2=7.5&N3=-1&P=SHORT3", kAccept},
+        {"T-A", "OPT=T&F=9&J=4&D=12&C=1&L=1" + kAll10, "return:100"},
+        {"T-A", "OPT=T&F=1&J=6&D=12&C=1&L=1" + kAll10, "return:101"},
+        {"T-A", "OPT=T&F=1&J=4&D=55&C=1&L=1" + kAll10, "return:102"},
+        {"T-A", "OPT=T&F=1&J=4&D=99&C=1&L=1" + kAll10, "return:105"},
+        {"T-A", "OPT=T&F=1&J=4&D=40&C=1&L=1" + kAll10, "return:105"},
+        {"T-A", kCheck + kAll10 + "&P=PAIR2", "return:106"},
+        {"T-A", kCheck + "&N1=10&N2=10", "return:103"},
+        {"T-A", "OPT=T&F=1&J=4&D=12&L=1" + kAll10, "return:103"},
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&L=1", "return:103"},
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&L=1&N4=7", "return:103"},
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&L=1&N0=7", "return:103"},
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7.55", "return:103"},
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7&N2=8", kAccept},
+        {"T-A", "OPT=P&L=1", "return:0120101SHORT3"},  // a partial sheet is no score
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&L=1&N3=9", kAccept},
+        {"T-A", "OPT=P&L=1", "return:0070101SHORT3"},
+        {"T-B", "OPT=P&L=1", "return:0120101SHORT3"},  // another terminal of the line
+        {"T-NEW", kCheck + kAll10, kAccept},           // known by the judge it works as
+        {"T-NEW", "OPT=P&L=1", "return:0070101SHORT3"},
+        {"T-A", "OPT=U&F=1&J=4&D=7&C=1&L=1&N1=6&N2=6&N3=6", kAccept},
+        {"T-A", "OPT=P&L=1", "return:0125201PAIR2"},  // a pair, announced with 50 added
+        {"T-A", "OPT=U&F=2&J=4&D=12&C=1&L=1&N1=6&N2=6", kAccept},
+        {"T-A", "OPT=P&L=1", "return:0120301PAIR2"},  // its second flight asked for alone
+        {"T-A", "OPT=U&F=3&J=4&D=12&C=1&L=1&N1=6&N2=6", kAccept},
+        {"T-A", "OPT=P&L=1", "return:0075201PAIR2"},
+        {"T-A", "OPT=U&F=2&J=4&D=7&C=1&L=1&N1=6&N2=6", kAccept},
+        {"T-A", "OPT=U&F=3&J=4&D=7&C=1&L=1&N1=6&N2=6", kAccept},
+        {"T-A", "OPT=P&L=1", "return:-1"},
+        {"T-A", "OPT=U&F=1&J=4&D=12&C=1&N1=8&N2=8&N3=8", kAccept},  // a resend: no line
+        {"<T&B>", "OPT=U&F=1&J=5&D=12&C=1&L=1&N1=-1&N2=-2", kAccept},
+    };
+    for (const Exchange& e : exchanges)
+        EXPECT_EQ(protocol.answer(paramsOf(e.query), e.terminal, e.query), e.reply) << e.query;
+    const std::string page = server::contestPage(*contest, store);
+    EXPECT_THAT(page, HasSubstr("<h2>Competition 1 Club Cup</h2>"));
+    EXPECT_THAT(page, HasSubstr("<tr><td>12 Alice</td><td>8 8 8 <b>= 24.0</b></td>"
+                                "<td>NO BP <b>= 0.0</b> <i>(2/3 figures)</i></td></tr>"));
+    EXPECT_THAT(page, HasSubstr("<tr><td>7 Bert &lt;b&gt;</td><td>6 6 6 <b>= 18.0</b></td>"
+                                "<td class=\"missing\">missing</td></tr>"));
+    EXPECT_THAT(page, HasSubstr("&lt;T&amp;B&gt;"));
+    EXPECT_THAT(page, HasSubstr("2024-06-15 14:30:00"));
+    EXPECT_EQ(page.find("= 24.0"), page.rfind("= 24.0"));
+}
+
+TEST(ServerContest, AFolderThatIsNoContestIsRefusedWithTheReason) {
+    const std::string dir = writeContest("contest-files");
+    std::string error;
+    std::filesystem::remove(dir + "/pilots.csv");  // named pilots are optional
+    EXPECT_TRUE(server::Contest::load(dir, &error)) << error;
+    const std::pair<std::string, const char*> broken[] = {
+        {"flights.csv|1,4,NOSUCH,0", "flight 1/4: schedule NOSUCH is not in the catalogue"},
+        {"flights.csv|1,5,SHORT3,1", "flight 1/5 is a pair but flight 6 is missing"},
+        {"flights.csv|1,50,SHORT3", "flights.csv:4: bad line: 1,50,SHORT3"},
+        {"lines.csv|1,1,3,12 x", "lines.csv:4: bad line"},
+    };
+    for (const auto& [change, reason] : broken) {
+        writeContest("contest-files");
+        const std::size_t bar = change.find('|');
+        std::ofstream(dir + "/" + change.substr(0, bar), std::ios::app)
+            << change.substr(bar + 1) << "\n";
+        EXPECT_FALSE(server::Contest::load(dir, &error)) << change;
+        EXPECT_THAT(error, HasSubstr(reason));
+    }
+    EXPECT_EQ(server::Contest::missingFrom(dir + "/nowhere"), "no such folder");
+    std::filesystem::remove(dir + "/judges.csv");
+    std::filesystem::remove(dir + "/SD-Template/zeph_figure.csv");
+    EXPECT_EQ(server::Contest::missingFrom(dir), "no judges.csv, SD-Template/zeph_figure.csv");
+}
+
+TEST(ServerFaults, OnlyLoopbackClientsSwitchAndOnlyToSomethingMeaningful) {
+    const std::pair<const char*, bool> peers[] = {
+        {"127.0.0.1", true},        {"127.255.255.255", true},      {"::1", true},
+        {"::ffff:127.0.0.1", true}, {"126.255.255.255", false},     {"128.0.0.1", false},
+        {"10.0.0.127", false},      {"::ffff:192.168.1.20", false}, {"::", false},
+        {"fe80::1", false},         {"localhost", false},           {"", false}};
+    for (auto [peer, allowed] : peers) {
+        server::FaultSwitch faults;
+        EXPECT_EQ(faults.request(peer, "refuse", "", "104", "").status, allowed ? 200 : 403)
+            << peer;
+        EXPECT_EQ(faults.current().kind, allowed ? server::Fault::kRefuse : server::Fault::kNone);
+    }
+    struct Switch {
+        const char *kind, *ms, *code, *count;
+        bool valid;
+    };
+    const Switch switches[] = {
+        {"delay", "600000", "", "", true}, {"delay", "600001", "", "", false},
+        {"refuse", "", "999", "", true},   {"refuse", "", "0", "", false},
+        {"refuse", "", "1000", "", false}, {"drop", "", "", "0", false},
+        {"boom", "", "", "", false},       {"none", "", "", "", true}};
+    for (const Switch& s : switches)
+        EXPECT_EQ(server::FaultSwitch::parse(s.kind, s.ms, s.code, s.count).has_value(), s.valid)
+            << s.kind << s.ms << s.code << s.count;
+}
+
+// The process: every fault it can show, the switches only with --faults, one
+// log line per request, sheets kept on disk, and what it says without a contest.
+TEST(ServerProcessTest, ShowsFaultsOnDemandAndKeepsSheets) {
+    const std::string data = "--time " + std::string(kNow) + " --data " + writeContest("process");
+    auto server = std::make_unique<ServerProcess>(data + " --faults");
+    httplib::Client client("127.0.0.1", server->port());
+    client.set_read_timeout(0, 300000);
+    client.set_basic_auth("T-LOG", "");
+    auto answer = [&](const std::string& fault) {
+        if (!fault.empty()) {
+            EXPECT_EQ(client.Get("/admin/fault?" + fault)->status, 200) << fault;
+        }
+        auto res = client.Get("/import-kalventrix.php?OPT=H");
+        return res ? std::to_string(res->status) + " " + res->body : std::string("no reply");
+    };
+    EXPECT_EQ(answer("kind=refuse&code=104"), "200 return:104");
+    EXPECT_EQ(answer("kind=noreturn"),
+              "200 <html><body>Fatal error: database unavailable</body></html>");
+    EXPECT_THAT(answer("kind=missing404"), HasSubstr("404 Status: 404"));
+    EXPECT_EQ(answer("kind=http500&count=1"), "500 Internal Server Error");
+    EXPECT_EQ(answer(""), "200 " + kAccept);
+    EXPECT_EQ(answer("kind=drop&count=1"), "no reply");
+    EXPECT_EQ(answer("kind=delay&ms=1000&count=1"), "no reply");
+    EXPECT_EQ(answer(""), "200 " + kAccept);
+    EXPECT_EQ(client.Get("/import-kalventrix.php?OPT=U&F=1&J=4&D=12&C=1&L=1&N1=7&N2=7&N3=7")->body,
+              kAccept);
+    auto [status, log] = server->stop();
+    EXPECT_EQ(status, 0);
+    EXPECT_THAT(log, HasSubstr("/import-kalventrix.php?OPT=H 200 T-LOG\n"));
+
+    server = std::make_unique<ServerProcess>(data);
+    httplib::Client plain("127.0.0.1", server->port());
+    plain.set_basic_auth("T-LOG", "");
+    EXPECT_EQ(plain.Get("/admin/fault?kind=refuse&code=104")->status, 404);
+    EXPECT_EQ(plain.Get("/import-kalventrix.php?OPT=P&L=1")->body, "return:0070101SHORT3");
+
+    for (const std::string& args :
+         {std::string("--port 0"), "--data " + writeContest("x") + "/none"}) {
+        FILE* pipe = popen((KV_SERVER_BIN " " + args + " 2>&1 >/dev/null").c_str(), "r");
+        std::string said;
+        for (char line[512]; std::fgets(line, sizeof line, pipe);) said += line;
+        EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1) << args;
+        EXPECT_THAT(said,
+                    testing::MatchesRegex("kalventrix-server: [^\n]*; scripts/make-server-data.sh "
+                                          "DIR makes one from the demo contest\n"));
+    }
+}

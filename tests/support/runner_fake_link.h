@@ -1,4 +1,5 @@
-// A program link that records what the runner asks and plays a scripted board.
+// A program link that records what the runner or the panel asks and plays a
+// scripted board.
 #pragma once
 
 #include <functional>
@@ -11,14 +12,13 @@
 namespace runner_test {
 
 struct FakeBoard {
-    std::vector<std::string> events;       // in the order the runner sent them
+    std::vector<std::string> events;       // in the order they were sent
     std::vector<sim::BoardConfig> starts;  // one per program start
     // Fills what the board shows after running from `from` up to `to`.
     std::function<void(sim::Micros from, sim::Micros to, sim::Snapshot&)> play;
     sim::Micros exitAt = 0;  // 0: never ends by itself
     int exitCode = 0;
     long long wallOffset = 0;
-    int stops = 0;
 };
 
 class FakeLink : public sim::ProgramLink {
@@ -27,48 +27,31 @@ class FakeLink : public sim::ProgramLink {
         : board_(board), now_(config.startAt) {
         board_.starts.push_back(config);
     }
-
-    void keyDown(sim::Micros at, const std::string& key) override {
-        board_.events.push_back("down " + std::to_string(at) + " " + key);
-    }
-    void keyUp(sim::Micros at, const std::string& key) override {
-        board_.events.push_back("up " + std::to_string(at) + " " + key);
-    }
+    void keyDown(sim::Micros at, const std::string& key) override { note("down", at, key); }
+    void keyUp(sim::Micros at, const std::string& key) override { note("up", at, key); }
     void detent(sim::Micros at, bool forward, sim::Micros duration) override {
-        board_.events.push_back("detent " + std::to_string(at) + (forward ? " + " : " - ") +
-                                std::to_string(duration));
+        note("detent", at, (forward ? "+ " : "- ") + std::to_string(duration));
     }
     sim::Snapshot runUntil(sim::Micros horizon) override {
         board_.events.push_back("run " + std::to_string(horizon));
-        sim::Snapshot snapshot;
-        snapshot.glass.display = true;
-        if (exited_) {
-            snapshot.exited = true;
-            snapshot.exitCode = board_.exitCode;
-            snapshot.now = now_;
-            return snapshot;
-        }
-        sim::Micros end = horizon;
-        if (board_.exitAt && board_.exitAt > now_ && board_.exitAt <= horizon) {
-            end = board_.exitAt;
-            exited_ = true;
-            board_.exitAt = 0;
-            snapshot.exited = true;
-            snapshot.exitCode = board_.exitCode;
-        }
-        if (board_.play) board_.play(now_, end, snapshot);
-        now_ = end;
-        snapshot.now = end;
-        return snapshot;
+        sim::Snapshot shot;
+        shot.exited = board_.exitAt > now_ && board_.exitAt <= horizon;
+        shot.exitCode = board_.exitCode;
+        shot.now = shot.exited ? board_.exitAt : horizon;
+        if (board_.play) board_.play(now_, shot.now, shot);
+        now_ = shot.now;
+        return shot;
     }
     sim::Micros now() const override { return now_; }
     long long wallOffset() const override { return board_.wallOffset; }
-    void stop() override { ++board_.stops; }
+    void stop() override {}
 
   private:
+    void note(const char* what, sim::Micros at, const std::string& detail) {
+        board_.events.push_back(std::string(what) + " " + std::to_string(at) + " " + detail);
+    }
     FakeBoard& board_;
     sim::Micros now_;
-    bool exited_ = false;
 };
 
 inline std::function<std::unique_ptr<sim::ProgramLink>(const sim::BoardConfig&)> fakeFactory(

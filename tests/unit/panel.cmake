@@ -1,14 +1,8 @@
-# The front panel of kalventrix-sim: sound commands, state for the page,
-# following log files, the session over a scripted board, and the runner's
-# panel options and paper pictures.
+# The front panel of kalventrix-sim: the session over a scripted board, the
+# state for the page, the sound commands.
 if(TARGET kv_panel_core)
-  kv_add_test(panel_unit_tests
-    SOURCES ${CMAKE_CURRENT_LIST_DIR}/panel_sounds_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/panel_state_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/panel_session_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/panel_runner_test.cpp
-    LIBS kv_panel_core
-    LABELS unit)
+  kv_add_test(panel_unit_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/panel_test.cpp
+              LIBS kv_panel_core LABELS unit)
 endif()
 
 # The sound pack generator, with a stand-in for the speech synthesizer and the

@@ -1,8 +1,7 @@
-# The script runner of the virtual board: parsing, rendering, sandbox, stubs.
+# The script runner of the virtual board: parsing, options, sandbox, reads.
 if(TARGET kv_runner)
   kv_add_test(runner_unit_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/runner_script_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/runner_render_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/runner_runner_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/runner_sandbox_test.cpp
     LIBS kv_runner SQLite::SQLite3

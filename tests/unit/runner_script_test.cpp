@@ -1,108 +1,141 @@
+// The runner's script lines and command line.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "sim/runner/options.h"
 #include "sim/runner/script.h"
 
-using sim::runner::Command;
-using sim::runner::Op;
-using sim::runner::parseLine;
+using namespace sim::runner;
+using testing::HasSubstr;
 
 namespace {
 
-Command parsed(const std::string& line) {
-    auto result = parseLine(line, 7);
-    EXPECT_TRUE(result.ok()) << line << ": " << result.error;
-    EXPECT_TRUE(result.command.has_value()) << line;
-    return result.command.value_or(Command{});
-}
+struct Parsed {
+    const char* line;
+    Op op;
+    const char* key;
+    long long millis;
+    long long count;
+    const char* text;
+};
 
-std::string errorOf(const std::string& line) {
-    return parseLine(line, 3).error;
+std::string twentyAccents(const std::string& after) {
+    std::string text = "expect 2 \"";
+    for (int i = 0; i < 20; ++i) text += "ñ";  // counted in characters, not bytes
+    return text + after + "\"";
 }
 
 }  // namespace
 
-TEST(RunnerScript, InputCommandsTakeTheirDefaults) {
-    Command press = parsed("press VALID");
-    EXPECT_EQ(press.op, Op::Press);
-    EXPECT_EQ(press.key, "VALID");
-    EXPECT_EQ(press.millis, 100);
-    EXPECT_EQ(press.line, 7);
-    EXPECT_EQ(parsed("press 10 1200").millis, 1200);
-    EXPECT_EQ(parsed("hold R_C 1500").millis, 1500);
-    Command turn = parsed("turn -3");
-    EXPECT_EQ(turn.count, -3);
-    EXPECT_EQ(turn.millis, 200);
-    EXPECT_EQ(parsed("turn 2 40").millis, 40);
-    EXPECT_EQ(parsed("until \"Main\"").millis, 30000);
-    EXPECT_EQ(parsed("until \"Main\" 500").millis, 500);
-    EXPECT_EQ(parsed("down POWER").op, Op::Down);
-    EXPECT_EQ(parsed("up 0").op, Op::Up);
+TEST(RunnerScript, ValidLinesGiveTheirCommandWithItsDefaults) {
+    const std::string twenty = twentyAccents("");
+    const Parsed cases[] = {
+        {"press VALID", Op::Press, "VALID", 100, 0, ""},
+        {"press 10 1200", Op::Press, "10", 1200, 0, ""},
+        {"hold R_C 1500", Op::Hold, "R_C", 1500, 0, ""},
+        {"up 0", Op::Up, "0", 0, 0, ""},
+        {"turn -3", Op::Turn, "", 200, -3, ""},
+        {"turn 2 1", Op::Turn, "", 1, 2, ""},
+        {"wait 1000000000", Op::Wait, "", 1000000000, 0, ""},
+        {"until \"Main\"", Op::Until, "", 30000, 0, "Main"},
+        {"until \"Main\" 0", Op::Until, "", 0, 0, "Main"},
+        {"  expect 3 \"  a # b \\\"c\\\" \\\\ \"   # comment", Op::Expect, "", 0, 3,
+         "  a # b \"c\" \\ "},
+        {"expect 0 \"\"", Op::Expect, "", 0, 0, ""},
+        {twenty.c_str(), Op::Expect, "", 0, 2, nullptr},
+        {"file \"my file.txt\"", Op::File, "", 0, 0, "my file.txt"},
+        {"sql \"SELECT a, b FROM param\"", Op::Sql, "", 0, 0, "SELECT a, b FROM param"},
+        {"printer png out/t.png", Op::PrinterPng, "", 0, 0, "out/t.png"},
+    };
+    for (const Parsed& c : cases) {
+        ParseResult result = parseLine(c.line, 7);
+        ASSERT_TRUE(result.ok() && result.command) << c.line << ": " << result.error;
+        const Command& got = *result.command;
+        EXPECT_EQ(got.op, c.op) << c.line;
+        EXPECT_EQ(got.line, 7);
+        EXPECT_EQ(got.key, c.key) << c.line;
+        EXPECT_EQ(got.millis, c.millis) << c.line;
+        EXPECT_EQ(got.count, c.count) << c.line;
+        if (c.text) {
+            EXPECT_EQ(got.text, c.text) << c.line;
+        }
+    }
+    EXPECT_EQ(parseLine(" expect 3 \"a #\"  # note", 1).command->source, "expect 3 \"a #\"");
+    for (const char* line : {"", "  \t", "# press VALID", "\r"})
+        EXPECT_TRUE(parseLine(line, 1).ok() && !parseLine(line, 1).command) << line;
 }
 
-TEST(RunnerScript, TextsKeepBlanksHashesAndEscapedQuotes) {
-    Command expect = parsed("  expect 3 \"  a # b \\\"c\\\" \\\\ \"   # trailing comment");
-    EXPECT_EQ(expect.count, 3);
-    EXPECT_EQ(expect.text, "  a # b \"c\" \\ ");
-    EXPECT_EQ(expect.source, "expect 3 \"  a # b \\\"c\\\" \\\\ \"");
-    EXPECT_EQ(parsed("sql \"SELECT a, b FROM param\"").text, "SELECT a, b FROM param");
-    EXPECT_EQ(parsed("file /home/pi/txt/eeprom.txt").text, "/home/pi/txt/eeprom.txt");
-    EXPECT_EQ(parsed("file \"my file.txt\"").text, "my file.txt");
-}
-
-TEST(RunnerScript, BlankAndCommentLinesAreNoCommands) {
-    for (const char* line : {"", "   ", "\t", "# press VALID", "   # x", "\r"}) {
-        auto result = parseLine(line, 1);
-        EXPECT_TRUE(result.ok()) << line;
-        EXPECT_FALSE(result.command.has_value()) << line;
+TEST(RunnerScript, InvalidLinesNameTheirFault) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"jump 3", "unknown command \"jump\""},
+        {"\"press\" VALID", "unknown command"},
+        {"press ENTER", "unknown key \"ENTER\""},
+        {"press 11", "unknown key"},
+        {"wait 10ms", "malformed number \"10ms\""},
+        {"wait 1.5", "malformed number"},
+        {"wait -5", "malformed number"},
+        {"turn --1", "malformed number"},
+        {"wait -", "malformed number"},
+        {"wait 1000000001", "out of range"},
+        {"turn 2 0", "at least 1"},
+        {"expect 4 \"x\"", "row must be 0 to 3"},
+        {"expect 1 \"" + std::string(21, 'x') + "\"", "longer than a row of 20"},
+        {twentyAccents("°"), "longer than a row"},
+        {"press", "missing argument"},
+        {"press VALID 100 200", "too many arguments"},
+        {"until Main", "double quotes"},
+        {"until \"\"", "empty text"},
+        {"expect 0 \"abc", "unterminated"},
+        {"expect 0 \"abc\"x", "missing blank"},
+        {"file \"\"", "empty path"},
+        {"printer png", "missing argument"},
+        {"printer jpg a", "png FILE"},
+    };
+    for (const auto& [line, error] : cases) {
+        ParseResult result = parseLine(line, 3);
+        EXPECT_THAT(result.error, HasSubstr(error)) << line;
+        EXPECT_FALSE(result.command) << line;
     }
 }
 
-TEST(RunnerScript, EveryKeyOfTheKeypadIsKnownAndNothingElse) {
-    for (const char* key : {"R_C", "PLUS", "MINUS", "VALID", "REPEAT", "NO", "POWER", "0", "1", "2",
-                            "3", "4", "5", "6", "7", "8", "9", "10"})
-        EXPECT_TRUE(parseLine(std::string("press ") + key, 1).ok()) << key;
-    for (const char* key : {"11", "-1", "00", "valid", "ENTER", "R-C"})
-        EXPECT_NE(errorOf(std::string("press ") + key).find("unknown key"), std::string::npos)
-            << key;
-}
+TEST(RunnerOptions, EveryOptionItsDefaultAndWhatIsRefused) {
+    Options plain = parseOptions({"--root", "r", "--script", "-"}).options;
+    EXPECT_EQ(plain.lcdAddr, 0x27);
+    EXPECT_EQ(plain.date, "2025-06-15 10:00:00");
+    EXPECT_FALSE(plain.realtime || plain.restart || plain.panel || plain.eeprom);
+    EXPECT_TRUE(plain.network.pingSucceeds);
+    Options all =
+        parseOptions({"--root", "r", "--script", "s", "--lcd-addr", "0x3f", "--eeprom", "1234--20",
+                      "--date", "2024-02-29 23:59:59", "--ssid", "", "--restart", "--board", "pi"})
+            .options;
+    EXPECT_EQ(all.lcdAddr, 0x3F);
+    EXPECT_EQ(all.eeprom.value_or(""), "1234--20");
+    EXPECT_EQ(all.date, "2024-02-29 23:59:59");
+    EXPECT_FALSE(all.network.pingSucceeds);    // no network without an SSID
+    EXPECT_TRUE(all.restart && all.realtime);  // the Pi board runs in real time
+    Options panel = parseOptions({"--root", "r", "--panel", "65535"}).options;
+    EXPECT_TRUE(panel.panel && panel.realtime && panel.panelPort == 65535);
+    EXPECT_EQ(parseOptions({"--root", "r", "--panel"}).options.panelPort, 8080);
+    EXPECT_EQ(parseOptions({"--root", "r", "--script", "s", "--lcd-addr", "none"}).options.lcdAddr,
+              0);
 
-TEST(RunnerScript, MalformedNumbersAreRejected) {
-    for (const char* line : {"wait 10ms", "wait 1.5", "wait -5", "wait +5", "wait 0x10", "wait -",
-                             "press VALID abc", "turn 2x", "turn --1", "until \"a\" 1e3"})
-        EXPECT_NE(errorOf(line).find("malformed number"), std::string::npos) << line;
-    EXPECT_NE(errorOf("wait 1000000001").find("out of range"), std::string::npos);
-    EXPECT_NE(errorOf("wait 99999999999999999999999").find("out of range"), std::string::npos);
-    EXPECT_TRUE(parseLine("wait 1000000000", 1).ok());
-    EXPECT_TRUE(parseLine("wait 0", 1).ok());
-    EXPECT_TRUE(parseLine("turn 0", 1).ok());
-    EXPECT_FALSE(parseLine("turn 2 0", 1).ok());  // a detent takes time
-}
-
-TEST(RunnerScript, ExpectRowsAndTextLengthsHaveBounds) {
-    EXPECT_TRUE(parseLine("expect 0 \"\"", 1).ok());
-    EXPECT_NE(errorOf("expect 4 \"x\"").find("row"), std::string::npos);
-    EXPECT_NE(errorOf("expect -1 \"x\"").find("malformed"), std::string::npos);
-    EXPECT_TRUE(parseLine("expect 1 \"" + std::string(20, 'x') + "\"", 1).ok());
-    EXPECT_FALSE(parseLine("expect 1 \"" + std::string(21, 'x') + "\"", 1).ok());
-    std::string accents;
-    for (int i = 0; i < 20; ++i) accents += "ñ";  // counted in characters, not bytes
-    EXPECT_TRUE(parseLine("expect 2 \"" + accents + "\"", 1).ok());
-    EXPECT_FALSE(parseLine("expect 2 \"" + accents + "°\"", 1).ok());
-}
-
-TEST(RunnerScript, ShapeErrorsNameTheProblem) {
-    EXPECT_NE(errorOf("jump 3").find("unknown command \"jump\""), std::string::npos);
-    EXPECT_NE(errorOf("Press VALID").find("unknown command"), std::string::npos);
-    EXPECT_NE(errorOf("\"press\" VALID").find("unknown command"), std::string::npos);
-    EXPECT_NE(errorOf("press").find("missing argument"), std::string::npos);
-    EXPECT_NE(errorOf("hold VALID").find("missing argument"), std::string::npos);
-    EXPECT_NE(errorOf("lcd now").find("too many"), std::string::npos);
-    EXPECT_NE(errorOf("press VALID 100 200").find("too many"), std::string::npos);
-    EXPECT_NE(errorOf("until Main").find("double quotes"), std::string::npos);
-    EXPECT_NE(errorOf("expect 0 Main").find("double quotes"), std::string::npos);
-    EXPECT_NE(errorOf("sql SELECT").find("double quotes"), std::string::npos);
-    EXPECT_NE(errorOf("until \"\"").find("empty"), std::string::npos);
-    EXPECT_NE(errorOf("expect 0 \"abc").find("unterminated"), std::string::npos);
-    EXPECT_NE(errorOf("expect 0 \"abc\"x").find("blank"), std::string::npos);
-    EXPECT_NE(errorOf("file \"\"").find("empty path"), std::string::npos);
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--script", "s"}, "--root is required"},
+        {{"--root", "r"}, "--script is required"},
+        {{"--root", "r", "--script"}, "needs a value"},
+        {{"--root", "r", "--script", "s", "--lcd-addr", "0x28"}, "bad --lcd-addr"},
+        {{"--root", "r", "--script", "s", "--board", "arm"}, "bad --board"},
+        {{"--root", "r", "--script", "s", "--speed", "2"}, "unknown option --speed"},
+        {{"--root", "r", "--panel", "--script", "s"}, "exclude each other"},
+        {{"--root", "r", "--panel", "0"}, "port"},
+        {{"--root", "r", "--panel", "65536"}, "port"},
+        {{"--root", "r", "--script", "s", "--date", "2025-02-29 10:00:00"}, "bad --date"}};
+    for (const auto& [args, error] : refused)
+        EXPECT_THAT(parseOptions(args).error, HasSubstr(error));
+    for (const char* good : {"2024-02-29 23:59:59", "2000-02-29 00:00:00", "1970-01-01 00:00:00"})
+        EXPECT_TRUE(isValidDate(good)) << good;
+    for (const char* bad : {"1900-02-29 10:00:00", "2025-13-01 10:00:00", "2025-04-31 10:00:00",
+                            "2025-06-15 24:00:00", "2025-06-15 10:60:00", "2025-06-15T10:00:00",
+                            "2025-6-15 10:00:00", "2025-06-15 10:00:00 ", "1969-12-31 23:59:59"})
+        EXPECT_FALSE(isValidDate(bad)) << bad;
 }
