@@ -1,10 +1,12 @@
 // The baton scheduler: which thread runs when, how far time may go, and that
-// a run comes out the same every time.
+// a run comes out the same every time; the link to a program run under it.
 #include "sim/clock.h"
+#include "sim/link.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,6 +146,48 @@ TEST(VirtualClock, InRealTimeWaitsAreReal) {
     clock.unblock(token);
     while (clock.threadCount() > 0) std::this_thread::yield();
     EXPECT_TRUE(woke);
+}
+
+// The runner's link to a program on the virtual board in a child process,
+// here the runner's fixture program (NO ends it with status 0).
+constexpr Micros kMs = 1000;
+
+sim::BoardConfig freshBoard(const char* name) {
+    sim::BoardConfig config;
+    config.root = std::filesystem::absolute(name).string();
+    std::filesystem::remove_all(config.root);
+    std::filesystem::create_directories(config.root);
+    return config;
+}
+
+// The end comes at the moment the program ends, not at the horizon asked for,
+// and stays reported; keys, glass, shell and clock are the scenarios' part.
+TEST(ProgramLink, RunsTheProgramUpToEachHorizonAndReportsItsEnd) {
+    auto link = sim::ProgramLink::start(KV_FIXTURE_PROGRAM, freshBoard("link-ends"));
+    sim::Snapshot shot = link->runUntil(300 * kMs);
+    EXPECT_FALSE(shot.exited);
+    EXPECT_EQ(shot.now, 300 * kMs);
+    link->keyDown(400 * kMs, "NO");
+    link->keyUp(450 * kMs, "NO");
+    shot = link->runUntil(9000 * kMs);
+    ASSERT_TRUE(shot.exited);
+    EXPECT_EQ(shot.exitCode, 0);
+    EXPECT_GT(shot.now, 400 * kMs);
+    EXPECT_LT(shot.now, 500 * kMs);
+    sim::Snapshot again = link->runUntil(20000 * kMs);
+    EXPECT_TRUE(again.exited && again.exitCode == 0 && again.now == shot.now);
+}
+
+TEST(ProgramLink, AStoppedOrMissingProgramCountsAsEnded) {
+    sim::BoardConfig config = freshBoard("link-stopped");
+    auto link = sim::ProgramLink::start(KV_FIXTURE_PROGRAM, config);
+    EXPECT_FALSE(link->runUntil(20 * kMs).exited);
+    link->stop();
+    sim::Snapshot killed = link->runUntil(40 * kMs);
+    EXPECT_TRUE(killed.exited);
+    EXPECT_EQ(killed.exitCode, 128 + 9);
+    EXPECT_EQ(sim::ProgramLink::start(config.root + "/none", config)->runUntil(10 * kMs).exitCode,
+              127);
 }
 
 }  // namespace

@@ -110,7 +110,6 @@ TEST_F(PlatformSim, ShellCommandsMeetTheStubToolsOnly) {
     std::stringstream out;
     out << std::ifstream(root + "/.sim/shutdown.log").rdbuf() << std::ifstream("out.txt").rdbuf();
     EXPECT_EQ(out.str(), "-h now\n" + std::to_string(board_->wallTime()) + " " + root + " none\n");
-    ASSERT_EQ(board_->shellLog().size(), 1u);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 if(TARGET kv_runner)
   kv_add_test(runner_unit_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/runner_script_test.cpp
-            ${CMAKE_CURRENT_LIST_DIR}/runner_runner_test.cpp
             ${CMAKE_CURRENT_LIST_DIR}/runner_sandbox_test.cpp
     LIBS kv_runner SQLite::SQLite3
     LABELS unit)

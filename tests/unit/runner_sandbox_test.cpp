@@ -1,7 +1,9 @@
 // The sandbox that stands for the Pi's file system: what it refuses to make,
-// what it keeps, and the stand-in tools that keep the program's commands in it.
+// what it keeps, the stand-in tools that keep the program's commands in it,
+// and the runner's reads, which stay inside it and change nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -9,7 +11,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/runner/runner.h"
 #include "sim/runner/sandbox.h"
+#include "tests/support/runner_fake_link.h"
 
 namespace fs = std::filesystem;
 using namespace sim::runner;
@@ -60,13 +64,6 @@ TEST(Sandbox, IsMadeOnceKeptAfterwardsAndTalksToLoopbackOnly) {
     EXPECT_EQ(readFile(root / "home/pi/txt/eeprom.txt"), "4321--21\n");
     EXPECT_EQ(readFile(root / ".sim/bin/ping"),
               readFile(fs::path(KALVENTRIX_SOURCE_DIR) / "sim/stubs/ping"));
-    options.eeprom = "1234--20";  // the option replaces the file
-    ASSERT_TRUE(prepareSandbox(options).ok());
-    EXPECT_EQ(readFile(root / "home/pi/txt/eeprom.txt"), "1234--20\n");
-
-    EXPECT_EQ(sh(root, "date +\"%F %T\"; sudo date --set \"2025-06-16 08:00:00\" >/dev/null"),
-              "2025-06-15 15:06:40\nstatus 0");
-    EXPECT_EQ(readFile(root / ".sim/date-set"), "2025-06-16 08:00:00\n");
     std::ofstream(base / "outside.txt") << "keep me";
     const std::string outside = (base / "outside.txt").string();
     EXPECT_THAT(sh(root, "sudo rm -f " + outside), HasSubstr("outside the sandbox"));
@@ -99,4 +96,36 @@ TEST(Sandbox, WhatCannotBeMadeSafelyIsRefused) {
     EXPECT_THAT(refusal(file, "", "x"),
                 testing::StartsWith("cannot create the sandbox root " + file + ": "));
     EXPECT_THAT(refusal(root, "", "x"), testing::StartsWith("stub tools not found in "));
+}
+
+TEST(RunnerReads, PathsResolveInsideTheSandboxOnly) {
+    const std::pair<const char*, const char*> paths[] = {
+        {"/home/pi/txt/eeprom.txt", "/box/home/pi/txt/eeprom.txt"},
+        {"txt/eeprom.txt", "/box/home/pi/txt/eeprom.txt"},
+        {"/home/pi/../secret.txt", ""},
+        {"..", ""},
+        {"a/../../b", ""}};
+    for (auto [path, file] : paths) EXPECT_EQ(resolveSandboxPath("/box", path), file) << path;
+}
+
+// What a query shows is the scenarios' part; here, that none can write.
+TEST(RunnerReads, QueriesOnlyRead) {
+    const std::string root = (std::filesystem::current_path() / "sql-root").string();
+    std::filesystem::create_directories(root + "/home/pi");
+    sqlite3* db = nullptr;
+    sqlite3_open((root + "/home/pi/kalventrix-db").c_str(), &db);
+    sqlite3_exec(db, "DROP TABLE IF EXISTS t; CREATE TABLE t(k); INSERT INTO t VALUES (1), (2);",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    RunOptions options;
+    options.board.root = root;
+    runner_test::FakeBoard board;
+    std::ostringstream out;
+    std::istringstream script("sql \"DELETE FROM t\"\nsql \"SELECT count(*) FROM t\"\n");
+    Runner runner(options, runner_test::fakeFactory(board), out);
+    EXPECT_EQ(runScript(script, runner), kExpectationFailed);
+    EXPECT_EQ(out.str(),
+              "[0.000] > sql \"DELETE FROM t\"\nFAIL line 1: sql \"DELETE FROM t\"\n"
+              "  sql error: only read-only queries are allowed\n"
+              "[0.000] > sql \"SELECT count(*) FROM t\"\n2\nend: 1 failure(s), 0 expectation(s)\n");
 }
