@@ -78,13 +78,10 @@ class ServerProcess {
     int pid_ = 0, port_ = 0;
 };
 
+// As the server's HTTP layer reads a query.
 server::Params paramsOf(const std::string& query) {
     server::Params params;
-    std::stringstream pairs(query);
-    for (std::string pair; std::getline(pairs, pair, '&');) {
-        const std::size_t equals = std::min(pair.find('='), pair.size());
-        params.emplace(pair.substr(0, equals), pair.substr(std::min(equals + 1, pair.size())));
-    }
+    httplib::detail::parse_query_text(query, params);
     return params;
 }
 

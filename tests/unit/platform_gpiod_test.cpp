@@ -135,7 +135,7 @@ TEST_F(Gpiod, EdgesCallTheHandlerOnItsThreadKeepingOnePending) {
     for (const char* key : {"POWER", "POWER", "POWER", "VALID"}) {
         const int before = gCalls;
         board().keypad().press(key);
-        EXPECT_EQ(settledCalls(), before + 1) << key;  // at the press, whatever the kind
+        EXPECT_EQ(settledCalls(), before + 1) << key;          // at the press, whatever the kind
         EXPECT_EQ(digitalRead(sim::Keypad::pinOf(key)), LOW);  // a watched line still reads
         board().keypad().release(key);
         settledCalls();
