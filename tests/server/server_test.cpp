@@ -6,6 +6,7 @@
 #include <httplib.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -26,7 +27,8 @@ const std::string kAccept = std::string("return:0&H:") + kNow;
 // Competition 1: a single flight of SHORT3 (3 figures, in two languages), a
 // pair of flights of PAIR2 (2 figures), two lines; and a sound to serve.
 std::string writeContest(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::current_path() / name;
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kv-server-" + std::to_string(getpid())) / name;
     const std::pair<const char*, const char*> files[] = {
         {"competitions.csv", "# id,name\n1,Club Cup\n"},
         {"flights.csv", "1,1,SHORT3,0\n1,2,PAIR2,1\n1,3,PAIR2\n"},

@@ -2,6 +2,7 @@
 // state a page reads, and the sound commands it follows.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,17 +20,14 @@ namespace {
 constexpr sim::Micros kMs = 1000;
 constexpr std::chrono::milliseconds kNoWait{0};
 
-void append(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::app) << text;
-}
-
 }  // namespace
 
 TEST(PanelSession, CarriesInputsToTheBoardAndWhatItDoesToThePage) {
-    const std::string root = (std::filesystem::current_path() / "panel-root").string();
+    const std::string root =
+        std::filesystem::temp_directory_path() / ("kv-panel-" + std::to_string(getpid()));
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root);
-    append(root + "/console.log", "from an earlier run\n");
+    std::ofstream(root + "/console.log") << "from an earlier run\n";
     SessionOptions options;
     options.board.root = root;
     options.restart = true;
@@ -44,7 +42,7 @@ TEST(PanelSession, CarriesInputsToTheBoardAndWhatItDoesToThePage) {
     };
     PanelState state;
     PanelSession session(options, runner_test::fakeFactory(board), state);
-    append(root + "/console.log", "rcReboot : 0\n");
+    std::ofstream(root + "/console.log", std::ios::app) << "rcReboot : 0\n";
     ASSERT_TRUE(session.step(20 * kMs));
     EXPECT_TRUE(session.keyDown("REPEAT") && session.keyUp("REPEAT"));
     EXPECT_FALSE(session.keyDown("ENTER") || session.keyUp("11"));
@@ -81,8 +79,6 @@ TEST(PanelSession, CarriesInputsToTheBoardAndWhatItDoesToThePage) {
 
 TEST(PanelState, APageGetsWhatCameAfterItsCursorInValidJson) {
     PanelState state;
-    state.setGlass(sim::Glass{});
-    state.setVolume(80);  // what a fresh panel assumes
     state.addPaper({});
     EXPECT_EQ(state.version(), 0u);
     state.addPaper({sim::PaperLine{"one"}, sim::PaperLine{"t\"w\\o\n\x01"}});

@@ -72,6 +72,15 @@ TEST_F(PlatformSim, HandlersRunOnTheirOwnThreadsAtTheirEdges) {
     }
     delay(1000);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"30 1", "130 1"}));
+    // An edge left pending when the board is replaced runs no handler.
+    board_->keyUp(1100 * kMs, "R_C");
+    board_->keyDown(1110 * kMs, "R_C");
+    delay(120);
+    Board& old = *board_;
+    Board::reset();
+    for (int i = 0; i < 5000 && old.clock().threadCount() > 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(gCalls.size(), 3u);
 }
 
 platform::Lock gLock;
@@ -104,11 +113,12 @@ TEST_F(PlatformSim, ShellCommandsMeetTheStubToolsOnly) {
     setenv("KALVENTRIX_SIM_FD", "99", 1);
     const int status = platform::shell(
         "sudo shutdown -h now; echo $KALVENTRIX_WALLTIME $KALVENTRIX_ROOT "
-        "${KALVENTRIX_SIM_FD:-none} > out.txt; exit 3");
+        "${KALVENTRIX_SIM_FD:-none} > \"$KALVENTRIX_ROOT/out.txt\"; exit 3");
     unsetenv("KALVENTRIX_SIM_FD");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
     std::stringstream out;
-    out << std::ifstream(root + "/.sim/shutdown.log").rdbuf() << std::ifstream("out.txt").rdbuf();
+    out << std::ifstream(root + "/.sim/shutdown.log").rdbuf()
+        << std::ifstream(root + "/out.txt").rdbuf();
     EXPECT_EQ(out.str(), "-h now\n" + std::to_string(board_->wallTime()) + " " + root + " none\n");
 }
 

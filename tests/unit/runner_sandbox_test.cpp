@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +23,10 @@ using testing::HasSubstr;
 using testing::Not;
 
 namespace {
+
+fs::path scratch(const std::string& name) {
+    return fs::temp_directory_path() / ("kv-sandbox-" + name + "-" + std::to_string(getpid()));
+}
 
 std::string readFile(const fs::path& file) {
     std::stringstream content;
@@ -48,7 +53,7 @@ std::string sh(const fs::path& root, const std::string& command) {
 // Made from the source tree: the factory settings name a server on a private
 // network, so a fresh database names loopback; a second run keeps what is there.
 TEST(Sandbox, IsMadeOnceKeptAfterwardsAndTalksToLoopbackOnly) {
-    const fs::path base = fs::absolute("sandbox-made"), root = base / "root";
+    const fs::path base = scratch("made"), root = base / "root";
     fs::remove_all(base);
     SandboxOptions options;
     options.root = root.string();
@@ -73,10 +78,11 @@ TEST(Sandbox, IsMadeOnceKeptAfterwardsAndTalksToLoopbackOnly) {
                 Not(EndsWith("status 0")));
     EXPECT_EQ(readFile(base / "outside.txt"), "keep me");
     EXPECT_EQ(sh(root, "echo in | sudo tee txt/in.txt >/dev/null && rm txt/in.txt"), "status 0");
+    fs::remove_all(base);
 }
 
 TEST(Sandbox, WhatCannotBeMadeSafelyIsRefused) {
-    const fs::path base = fs::absolute("sandbox-refused");
+    const fs::path base = scratch("refused");
     fs::remove_all(base);
     fs::create_directories(base / "source/sim");  // no stubs
     std::ofstream(base / "plain-file") << "x";
@@ -96,6 +102,7 @@ TEST(Sandbox, WhatCannotBeMadeSafelyIsRefused) {
     EXPECT_THAT(refusal(file, "", "x"),
                 testing::StartsWith("cannot create the sandbox root " + file + ": "));
     EXPECT_THAT(refusal(root, "", "x"), testing::StartsWith("stub tools not found in "));
+    fs::remove_all(base);
 }
 
 TEST(RunnerReads, PathsResolveInsideTheSandboxOnly) {
@@ -110,7 +117,7 @@ TEST(RunnerReads, PathsResolveInsideTheSandboxOnly) {
 
 // What a query shows is the scenarios' part; here, that none can write.
 TEST(RunnerReads, QueriesOnlyRead) {
-    const std::string root = (std::filesystem::current_path() / "sql-root").string();
+    const std::string root = scratch("sql");
     std::filesystem::create_directories(root + "/home/pi");
     sqlite3* db = nullptr;
     sqlite3_open((root + "/home/pi/kalventrix-db").c_str(), &db);

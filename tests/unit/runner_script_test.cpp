@@ -1,8 +1,12 @@
-// The runner's script lines and command line.
+// The runner's script lines, command line, and reading of glass and paper.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "sim/runner/glass_text.h"
 #include "sim/runner/options.h"
+#include "sim/runner/paper_text.h"
 #include "sim/runner/script.h"
 
 using namespace sim::runner;
@@ -19,16 +23,9 @@ struct Parsed {
     const char* text;
 };
 
-std::string twentyAccents(const std::string& after) {
-    std::string text = "expect 2 \"";
-    for (int i = 0; i < 20; ++i) text += "ñ";  // counted in characters, not bytes
-    return text + after + "\"";
-}
-
 }  // namespace
 
 TEST(RunnerScript, ValidLinesGiveTheirCommandWithItsDefaults) {
-    const std::string twenty = twentyAccents("");
     const Parsed cases[] = {
         {"press VALID", Op::Press, "VALID", 100, 0, ""},
         {"press 10 1200", Op::Press, "10", 1200, 0, ""},
@@ -42,7 +39,8 @@ TEST(RunnerScript, ValidLinesGiveTheirCommandWithItsDefaults) {
         {"  expect 3 \"  a # b \\\"c\\\" \\\\ \"   # comment", Op::Expect, "", 0, 3,
          "  a # b \"c\" \\ "},
         {"expect 0 \"\"", Op::Expect, "", 0, 0, ""},
-        {twenty.c_str(), Op::Expect, "", 0, 2, nullptr},
+        {"expect 2 \"ññññññññññññññññññññ\"", Op::Expect, "", 0, 2,
+         "ññññññññññññññññññññ"},  // characters, not bytes
         {"file \"my file.txt\"", Op::File, "", 0, 0, "my file.txt"},
         {"sql \"SELECT a, b FROM param\"", Op::Sql, "", 0, 0, "SELECT a, b FROM param"},
         {"printer png out/t.png", Op::PrinterPng, "", 0, 0, "out/t.png"},
@@ -51,14 +49,9 @@ TEST(RunnerScript, ValidLinesGiveTheirCommandWithItsDefaults) {
         ParseResult result = parseLine(c.line, 7);
         ASSERT_TRUE(result.ok() && result.command) << c.line << ": " << result.error;
         const Command& got = *result.command;
-        EXPECT_EQ(got.op, c.op) << c.line;
-        EXPECT_EQ(got.line, 7);
-        EXPECT_EQ(got.key, c.key) << c.line;
-        EXPECT_EQ(got.millis, c.millis) << c.line;
-        EXPECT_EQ(got.count, c.count) << c.line;
-        if (c.text) {
-            EXPECT_EQ(got.text, c.text) << c.line;
-        }
+        EXPECT_EQ(
+            std::make_tuple(got.op, got.line, got.key, got.millis, got.count, got.text),
+            std::make_tuple(c.op, 7, std::string(c.key), c.millis, c.count, std::string(c.text)));
     }
     EXPECT_EQ(parseLine(" expect 3 \"a #\"  # note", 1).command->source, "expect 3 \"a #\"");
     for (const char* line : {"", "  \t", "# press VALID", "\r"})
@@ -80,7 +73,7 @@ TEST(RunnerScript, InvalidLinesNameTheirFault) {
         {"turn 2 0", "at least 1"},
         {"expect 4 \"x\"", "row must be 0 to 3"},
         {"expect 1 \"" + std::string(21, 'x') + "\"", "longer than a row of 20"},
-        {twentyAccents("°"), "longer than a row"},
+        {"expect 2 \"ññññññññññññññññññññ°\"", "longer than a row"},
         {"press", "missing argument"},
         {"press VALID 100 200", "too many arguments"},
         {"until Main", "double quotes"},
@@ -104,7 +97,6 @@ TEST(RunnerOptions, WhatOptionsImplyAndWhatIsRefused) {
         parseOptions({"--root", "r", "--script", "s", "--ssid", "", "--board", "pi"}).options;
     EXPECT_FALSE(all.network.pingSucceeds);  // no network without an SSID
     EXPECT_TRUE(all.realtime);               // the Pi board runs in real time
-    EXPECT_TRUE(parseOptions({"--root", "r", "--script", "s"}).options.network.pingSucceeds);
     Options panel = parseOptions({"--root", "r", "--panel", "65535"}).options;
     EXPECT_TRUE(panel.panel && panel.realtime && panel.panelPort == 65535);
     EXPECT_EQ(parseOptions({"--root", "r", "--panel"}).options.panelPort, 8080);
@@ -130,4 +122,23 @@ TEST(RunnerOptions, WhatOptionsImplyAndWhatIsRefused) {
                             "2025-06-15 24:00:00", "2025-06-15 10:60:00", "2025-06-15T10:00:00",
                             "2025-6-15 10:00:00", "2025-06-15 10:00:00 ", "1969-12-31 23:59:59"})
         EXPECT_FALSE(isValidDate(bad)) << bad;
+}
+
+// Codes 8 to 15 are the custom glyphs again; only the five low bits of a
+// glyph row light dots; the ROM's own arrows, degree and n-tilde.
+TEST(RunnerGlass, EachCodeShowsItsGlyph) {
+    sim::Glass glass;
+    glass.cgram[1] = {0x08, 0x04, 0x02, 0x1F, 0x02, 0x04, 0x08, 0x00};
+    glass.cgram[2] = {0xE4, 0x0E, 0x1F, 0x00, 0x1F, 0x0E, 0x04, 0x00};
+    glass.cgram[3] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+    const std::pair<int, const char*> codes[] = {
+        {0, " "},    {1, "→"},    {9, "→"},    {10, "◆"},   {3, "▒"},    {0x1F, "▒"}, {0x20, " "},
+        {0x7D, "}"}, {0x7E, "→"}, {0x7F, "←"}, {0xDF, "°"}, {0xEE, "ñ"}, {0x80, "▒"}};
+    for (auto [code, glyph] : codes)
+        EXPECT_EQ(glyphForCode(static_cast<std::uint8_t>(code), glass), glyph) << code;
+}
+
+// Bytes as the printer's code page shows them; control bytes stand out.
+TEST(RunnerPaper, PrintedBytesReadInCodePage437) {
+    EXPECT_EQ(decodePrinted("a\x80\xA4\xF8\x7F\x1F"), "aÇñ°▒▒");
 }
