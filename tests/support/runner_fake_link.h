@@ -54,10 +54,9 @@ class FakeLink : public sim::ProgramLink {
     sim::Micros now_;
 };
 
-inline std::function<std::unique_ptr<sim::ProgramLink>(const sim::BoardConfig&)> fakeFactory(
-    FakeBoard& board) {
-    return [&board](const sim::BoardConfig& config) {
-        return std::unique_ptr<sim::ProgramLink>(new FakeLink(board, config));
+inline auto fakeFactory(FakeBoard& board) {
+    return [&board](const sim::BoardConfig& config) -> std::unique_ptr<sim::ProgramLink> {
+        return std::make_unique<FakeLink>(board, config);
     };
 }
 

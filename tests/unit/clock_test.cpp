@@ -18,13 +18,11 @@ using sim::ClockMode;
 using sim::Micros;
 using sim::VirtualClock;
 
-// What the threads did, in order. Only the baton holder writes.
-struct Journal {
-    std::vector<std::string> entries;
-    void note(const VirtualClock& clock, const std::string& what) {
-        entries.push_back(std::to_string(clock.now()) + " " + what);
-    }
-};
+// What the threads did, in order: "time what". Only the baton holder writes.
+using Journal = std::vector<std::string>;
+void note(Journal& journal, const VirtualClock& clock, const std::string& what) {
+    journal.push_back(std::to_string(clock.now()) + " " + what);
+}
 
 void finish(VirtualClock& clock) {
     clock.stop();
@@ -39,37 +37,37 @@ std::vector<std::string> busyRun() {
     std::atomic<VirtualClock::Token> handler{-1};
     clock.startThread([&] {
         for (int i = 0; i < 2; ++i)
-            clock.startThread([&, i] { journal.note(clock, "child " + std::to_string(i)); });
-        journal.note(clock, "parent");
+            clock.startThread([&, i] { note(journal, clock, "child " + std::to_string(i)); });
+        note(journal, clock, "parent");
         clock.sleepUntil(30);
-        journal.note(clock, "parent woke");
+        note(journal, clock, "parent woke");
     });
     for (int i = 0; i < 2; ++i)
         clock.startThread([&, i] {
             for (int round = 0; round < 3; ++round) {
                 clock.sleepFor(10);
-                journal.note(clock, "sleeper " + std::to_string(i));
+                note(journal, clock, "sleeper " + std::to_string(i));
             }
         });
     clock.startThread([&] {
         handler = clock.current();
         for (int edge = 0; edge < 3; ++edge) {
             clock.block();
-            journal.note(clock, "edge " + std::to_string(edge));
+            note(journal, clock, "edge " + std::to_string(edge));
             clock.sleepFor(3);
         }
     });
     clock.runUntil(0);
     for (Micros at : {10, 12, 20})
         clock.scheduleAt(at, [&] {
-            journal.note(clock, "input");
+            note(journal, clock, "input");
             clock.unblock(handler);
         });
     for (Micros horizon = 5; horizon <= 50; horizon += 5) clock.runUntil(horizon);
     EXPECT_EQ(clock.threadCount(), 0u);
     EXPECT_EQ(clock.now(), 50u);
     finish(clock);
-    return journal.entries;
+    return journal;
 }
 
 TEST(VirtualClock, RunsThreadsInOneOrderEveryTime) {
@@ -116,7 +114,7 @@ TEST(VirtualClock, AnUnblockIsKeptOnceAndStopLetsEveryWaitGo) {
         clock.unblock(blocker);
         clock.unblock(blocker);  // permits do not add up
         for (const char* which : {"first ", "second "})
-            journal.note(clock, which + std::to_string(clock.block()));
+            note(journal, clock, which + std::to_string(clock.block()));
         lastBlock = clock.block();
     });
     clock.startThread([&] {
@@ -126,7 +124,7 @@ TEST(VirtualClock, AnUnblockIsKeptOnceAndStopLetsEveryWaitGo) {
     clock.runUntil(1);
     clock.scheduleAt(40, [&] { clock.unblock(blocker); });
     clock.runUntil(100);
-    EXPECT_EQ(journal.entries, (std::vector<std::string>{"0 first 1", "40 second 1"}));
+    EXPECT_EQ(journal, (std::vector<std::string>{"0 first 1", "40 second 1"}));
     finish(clock);
     EXPECT_EQ(lastBlock.load(), 0);
     EXPECT_TRUE(sleeperDone.load());

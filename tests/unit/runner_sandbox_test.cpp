@@ -29,9 +29,8 @@ fs::path scratch(const std::string& name) {
 }
 
 std::string readFile(const fs::path& file) {
-    std::stringstream content;
-    content << std::ifstream(file).rdbuf();
-    return content.str();
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Output and exit status of a command run as the program runs it: through
