@@ -24,11 +24,17 @@ namespace {
 const char kNow[] = "20240615143000";
 const std::string kAccept = std::string("return:0&H:") + kNow;
 
+// Contest folders of this process, removed when it ends.
+const struct Scratch {
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kv-server-" + std::to_string(getpid()));
+    ~Scratch() { std::filesystem::remove_all(dir); }
+} gScratch;
+
 // Competition 1: a single flight of SHORT3 (3 figures, in two languages), a
 // pair of flights of PAIR2 (2 figures), two lines; and a sound to serve.
 std::string writeContest(const std::string& name) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("kv-server-" + std::to_string(getpid())) / name;
+    const std::filesystem::path dir = gScratch.dir / name;
     const std::pair<const char*, const char*> files[] = {
         {"competitions.csv", "# id,name\n1,Club Cup\n"},
         {"flights.csv", "1,1,SHORT3,0\n1,2,PAIR2,1\n1,3,PAIR2\n"},
@@ -247,7 +253,7 @@ TEST(ServerProcessTest, ShowsFaultsOnDemandAndKeepsSheets) {
     EXPECT_EQ(plain.Get("/import-kalventrix.php?OPT=P&L=1")->body, "return:0070101SHORT3");
 
     for (const std::string& args :
-         {std::string("--port 0"), "--data " + writeContest("x") + "/none"}) {
+         {std::string("--port 0"), std::string("--data /nonexistent/contest")}) {
         FILE* pipe = popen((KV_SERVER_BIN " " + args + " 2>&1 >/dev/null").c_str(), "r");
         std::string said;
         for (char line[512]; std::fgets(line, sizeof line, pipe);) said += line;

@@ -75,6 +75,7 @@ TEST(PanelSession, CarriesInputsToTheBoardAndWhatItDoesToThePage) {
     EXPECT_FALSE(session.step(20 * kMs));
     EXPECT_EQ(board.starts.size(), 2u);
     EXPECT_THAT(state.json(Cursor{}, kNoWait), HasSubstr("\"status\":\"ended with status 134\""));
+    std::filesystem::remove_all(root);
 }
 
 TEST(PanelState, APageGetsWhatCameAfterItsCursorInValidJson) {

@@ -124,4 +124,5 @@ TEST(RunnerReads, QueriesOnlyRead) {
               "[0.000] > sql \"DELETE FROM t\"\nFAIL line 1: sql \"DELETE FROM t\"\n"
               "  sql error: only read-only queries are allowed\n"
               "[0.000] > sql \"SELECT count(*) FROM t\"\n2\nend: 1 failure(s), 0 expectation(s)\n");
+    fs::remove_all(root);
 }
