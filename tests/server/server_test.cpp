@@ -10,7 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <tuple>
 
 #include "server/contest.h"
 #include "server/faults.h"
@@ -93,12 +93,6 @@ server::Params paramsOf(const std::string& query) {
     return params;
 }
 
-struct Exchange {
-    const char* terminal;
-    std::string query;
-    std::string reply;
-};
-
 const std::string kCheck = "OPT=T&F=1&J=4&D=12&C=1&L=1";
 const std::string kAll10 = "&N1=10&N2=10&N3=10";
 
@@ -114,7 +108,8 @@ TEST(ServerProtocol, AnswersEachRequestInTheTerminalsReplyForms) {
     ASSERT_TRUE(contest) << error;
     server::Store store(":memory:");
     server::Protocol protocol(*contest, store, [] { return std::string(kNow); });
-    const Exchange exchanges[] = {
+    const std::tuple<const char*, std::string, std::string> exchanges[] = {
+        // terminal, query, reply
         {"T-A", "OPT=H", kAccept},
         {"T-A", "OPT=X", "return:104"},
         {"T-A", "OPT=P&L=1", "return:0120101SHORT3"},
@@ -153,8 +148,8 @@ TEST(ServerProtocol, AnswersEachRequestInTheTerminalsReplyForms) {
         {"T-A", "OPT=U&F=1&J=4&D=12&C=1&N1=8&N2=8&N3=8", kAccept},  // a resend: no line
         {"<T&B>", "OPT=U&F=1&J=5&D=12&C=1&L=1&N1=-1&N2=-2", kAccept},
     };
-    for (const Exchange& e : exchanges)
-        EXPECT_EQ(protocol.answer(paramsOf(e.query), e.terminal, e.query), e.reply) << e.query;
+    for (const auto& [terminal, query, reply] : exchanges)
+        EXPECT_EQ(protocol.answer(paramsOf(query), terminal, query), reply) << query;
     const std::string page = server::contestPage(*contest, store);
     EXPECT_THAT(page, HasSubstr("<tr><td>12 Alice</td><td>8 8 8 <b>= 24.0</b></td>"
                                 "<td>NO BP <b>= 0.0</b> <i>(2/3 figures)</i></td></tr>"));
@@ -202,18 +197,14 @@ TEST(ServerFaults, OnlyLoopbackClientsSwitchAndOnlyToSomethingMeaningful) {
             << peer;
         EXPECT_EQ(faults.current().kind, allowed ? server::Fault::kRefuse : server::Fault::kNone);
     }
-    struct Switch {
-        const char *kind, *ms, *code, *count;
-        bool valid;
-    };
-    const Switch switches[] = {
+    const std::tuple<const char*, const char*, const char*, const char*, bool> switches[] = {
         {"delay", "600000", "", "", true}, {"delay", "600001", "", "", false},
         {"refuse", "", "999", "", true},   {"refuse", "", "0", "", false},
         {"refuse", "", "1000", "", false}, {"drop", "", "", "0", false},
         {"boom", "", "", "", false},       {"none", "", "", "", true}};
-    for (const Switch& s : switches)
-        EXPECT_EQ(server::FaultSwitch::parse(s.kind, s.ms, s.code, s.count).has_value(), s.valid)
-            << s.kind << s.ms << s.code << s.count;
+    for (auto [kind, ms, code, count, valid] : switches)  // kind, ms, code, count
+        EXPECT_EQ(server::FaultSwitch::parse(kind, ms, code, count).has_value(), valid)
+            << kind << ms << code << count;
 }
 
 // The process: every fault it can show, the switches only with --faults, one

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "platform/gpiod/sysfs_pwm.h"
 #include "sim/board.h"
@@ -46,26 +47,23 @@ void startAndReadKey(const char* chip, const char* fault) {
 // Each case in a process of its own that starts without a chip open.
 TEST(GpiodStart, EndsWithOneClearLineOrRuns) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    struct Case {
-        const char *chip, *fault;
-        int status;
-        const char* line;
-    };
-    for (const Case& c :
-         {Case{"pinctrl-rp1", "", 0, ""},
-          // A kernel before 5.5 cannot reconfigure a request: the lines still work.
-          Case{"pinctrl-bcm2711", "noconfig", 0, ""},
-          // The firmware's GPIO expander of a Pi 4 is no header.
-          Case{"raspberrypi-exp-gpio", "", 1,
-               "^kalventrix: no GPIO chip of a Raspberry Pi found \\(pinctrl-bcm2835, "
-               "pinctrl-bcm2711, pinctrl-rp1\\)[^\n]*\n$"},
-          Case{"pinctrl-bcm2711", "eacces", 1,
-               "^kalventrix: permission denied on the GPIO chip [^\n]*gpio group[^\n]*\n$"},
-          Case{"pinctrl-bcm2711", "ebusy", 1,
-               "^kalventrix: GPIO 4 is in use by another program \\(\"another-program\"\\)"
-               "[^\n]*\n$"}})
-        EXPECT_EXIT(startAndReadKey(c.chip, c.fault), testing::ExitedWithCode(c.status), c.line)
-            << c.chip << " " << c.fault;
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        // chip, fault, status, line
+        {"pinctrl-rp1", "", 0, ""},
+        // A kernel before 5.5 cannot reconfigure a request: the lines still work.
+        {"pinctrl-bcm2711", "noconfig", 0, ""},
+        // The firmware's GPIO expander of a Pi 4 is no header.
+        {"raspberrypi-exp-gpio", "", 1,
+         "^kalventrix: no GPIO chip of a Raspberry Pi found \\(pinctrl-bcm2835, "
+         "pinctrl-bcm2711, pinctrl-rp1\\)[^\n]*\n$"},
+        {"pinctrl-bcm2711", "eacces", 1,
+         "^kalventrix: permission denied on the GPIO chip [^\n]*gpio group[^\n]*\n$"},
+        {"pinctrl-bcm2711", "ebusy", 1,
+         "^kalventrix: GPIO 4 is in use by another program \\(\"another-program\"\\)"
+         "[^\n]*\n$"}};
+    for (auto [chip, fault, status, line] : cases)
+        EXPECT_EXIT(startAndReadKey(chip, fault), testing::ExitedWithCode(status), line)
+            << chip << " " << fault;
 }
 
 class Gpiod : public testing::Test {
@@ -214,17 +212,16 @@ TEST(GpiodPwm, PeriodAndDutyFollowWiringPiRatesAndAMissingChipWarnsOnce) {
     };
     platform::gpiod::SysfsPwm pwm(dir.string());
     pwm.start(0, 18);
-    struct Case {
-        int divisor, range, value;
-        const char* files;
-    };
-    for (const Case& c :
-         {Case{19, 1024, 512, "1 1013333 506666 "}, Case{19, 1024, 5000, "1 1013333 1013333 "},
-          Case{19, 1024, -3, "1 1013333 0 "}, Case{32, 100, 25, "1 166666 41666 "}}) {
-        pwm.setClock(c.divisor);
-        pwm.setRange(static_cast<unsigned int>(c.range));
-        pwm.write(0, c.value);
-        EXPECT_EQ(files(), c.files) << c.divisor << "/" << c.range << " " << c.value;
+    const std::tuple<int, int, int, const char*> cases[] = {// divisor, range, value, files
+                                                            {19, 1024, 512, "1 1013333 506666 "},
+                                                            {19, 1024, 5000, "1 1013333 1013333 "},
+                                                            {19, 1024, -3, "1 1013333 0 "},
+                                                            {32, 100, 25, "1 166666 41666 "}};
+    for (auto [divisor, range, value, expected] : cases) {
+        pwm.setClock(divisor);
+        pwm.setRange(static_cast<unsigned int>(range));
+        pwm.write(0, value);
+        EXPECT_EQ(files(), expected) << divisor << "/" << range << " " << value;
     }
     platform::gpiod::SysfsPwm missing((dir / "missing").string());
     testing::internal::CaptureStderr();
