@@ -2,246 +2,179 @@
 // board's printer, with stand-ins for the system tools.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "db/fn_sqlite.h"
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
 #include "tests/support/printer_report_support.h"
 
 extern Pi_Thermal printer;
-extern RpSqlite db;
 
 namespace {
 
-using report_test::count;
-using report_test::find;
-
 const std::string kDots(32, '.');
 
-class SettingsReport : public report_test::ReportBoard {
+class Reports : public report_test::ReportBoard {
   protected:
-    void SetUp() override {
-        ReportBoard::SetUp();
-        tool("iwconfig", "wlan0     IEEE 802.11  ESSID:\"Field\"  \n");
-        tool("iwlist",
-             "                    ESSID:\"Field\"\n                    ESSID:\"Club house\"\n");
-        tool("ping",
-             "PING 10.1.1.5 (10.1.1.5) 56(84) bytes of data.\n"
-             "64 bytes from 10.1.1.5: icmp_seq=1 ttl=64 time=1.10 ms\n"
-             "64 bytes from 10.1.1.5: icmp_seq=2 ttl=64 time=0.97 ms\n");
-        tool("ip", "    link/ether b8:27:eb:01:02:03 brd ff:ff:ff:ff:ff:ff\n");
-        script("hostname", "if [ \"$1\" = -I ]; then echo '10.1.1.9 '; else echo judge-3; fi\n");
-        writeFile("/proc/cpuinfo",
-                  "Hardware\t: BCM2835\nModel\t\t: Raspberry Pi 3 Model B Rev 1.2\n");
+    // Each paper line as one letter, l c or r by its justification (capital in
+    // double height), and its text.
+    std::vector<std::string> lines() {
+        std::vector<std::string> out;
+        for (const sim::PaperLine& line : paper())
+            out.push_back(static_cast<char>("lcr"[static_cast<int>(line.justify)] -
+                                            (line.doubleHeight ? 32 : 0)) +
+                          line.text);
+        return out;
     }
-
-    // The lines of a settings section: after its title, up to the next title or the end.
-    static std::vector<std::string> section(const std::vector<std::string>& lines,
-                                            const std::string& title, const std::string& next) {
-        const int start = find(lines, title);
-        int end = next.empty() ? static_cast<int>(lines.size()) : find(lines, next, start);
-        if (start < 0 || end < 0) return {};
-        return std::vector<std::string>(lines.begin() + start + 1, lines.begin() + end);
-    }
+    const std::vector<std::string> heading = {"l",
+                                              "l",
+                                              "l02/03/2025" + std::string(16, ' ') + "02:05",
+                                              "l",
+                                              "CParameters",
+                                              "cVersion : KALVENTRIX v2.77",
+                                              "cSerial number : 1234",
+                                              "c",
+                                              "CWIFI"};
 };
 
-TEST_F(SettingsReport, EachSectionPrintsOneBlockPerCountedSetting) {
-    for (int n : {0, 1, 4}) {
-        sql("DELETE FROM param");
-        for (int i = 0; i < n; ++i) {
-            const std::string number = std::to_string(i);
-            setParam("KALVENTRIX_K" + number, number, "Label " + number, "4");
-        }
-        setParam("PELMORIDUX_PILOT", "12", "Pilot", "4");
-        setParam("PELMORIDUX_JUDGE", "5", "Judge", "4");
-        printer.printparams();
-        const auto lines = paperText();
-        const auto kalventrix = section(lines, "KALVENTRIX", "PELMORIDUX");
-        EXPECT_EQ(count(kalventrix, kDots), n) << n;
-        const auto pelmoridux = section(lines, "PELMORIDUX", "");
-        EXPECT_EQ(count(pelmoridux, kDots), 2) << n;
-        if (n == 4) {
-            EXPECT_GE(find(kalventrix, "Label 3" + std::string(24, ' ') + "3"), 0);
-        }
-    }
-}
-
-TEST_F(SettingsReport, ValuesShareTheLabelLineOnlyWhenBothFit) {
+TEST_F(Reports, SettingsReportShowsTheDeviceAndEverySettingOfBothFamilies) {
+    script("iwconfig", "echo 'wlan0     IEEE 802.11  ESSID:\"Field\"  '\n");
+    script("iwlist", "printf '          ESSID:\"Field\"\\n          ESSID:\"Club house\"\\n'\n");
+    script("ping", "printf 'PING x\\n64 bytes from 10.1.1.5: icmp_seq=1 ttl=64 time=1.10 ms\\n'\n");
+    script("ip", "echo '    link/ether b8:27:eb:01:02:03 brd ff:ff:ff:ff:ff:ff'\n");
+    script("hostname",
+           "if [ \"$1\" = -I ]; then printf '10.1.1.9 \\nx\\n'; else echo judge-3; fi\n");
+    writeFile("/proc/cpuinfo", "Hardware\t: BCM2835\nModel\t\t: Raspberry Pi 3 Model B Rev 1.2\n");
+    setParam("KALVENTRIX_IPServer", "010.001.001.005", "Server", "2");
     setParam("KALVENTRIX_CLICK", "1", "Click", "3");
-    setParam("KALVENTRIX_WIFI", "0", "Wifi", "3");
-    setParam("KALVENTRIX_SSID", "a-rather-long-network", "Name of the network", "1");
-    setParam("KALVENTRIX_LANG", "FRA", std::string(29, 'L'), "7");
+    setParam("KALVENTRIX_LANG", "FRA", std::string(29, 'L'), "7");  // 29 + 3: no longer on one line
+    setParam("PELMORIDUX_PILOT", "12", "Pilot", "4");
     printer.printparams();
-    const auto lines = section(paperText(), "KALVENTRIX", "PELMORIDUX");
-    EXPECT_GE(find(lines, "Click" + std::string(24, ' ') + "YES"), 0);
-    EXPECT_GE(find(lines, "Wifi" + std::string(26, ' ') + "NO"), 0);
-    // 29 + 3 = 32: no longer fits on one line
-    const int lang = find(lines, std::string(29, 'L'));
-    ASSERT_GE(lang, 0);
-    EXPECT_EQ(lines[lang + 1], "FRA");
-    EXPECT_EQ(lines[lang + 2], kDots);
-    const int ssid = find(lines, "Name of the network");
-    ASSERT_GE(ssid, 0);
-    EXPECT_EQ(lines[ssid + 1], "a-rather-long-network");
-}
-
-TEST_F(SettingsReport, DeviceEntriesComeFromTheSystemTools) {
-    setParam("KALVENTRIX_IPServer", "10.1.1.5", "Server", "2");
-    printer.printparams();
-    const auto lines = paperText();
-    EXPECT_GE(find(lines, "02/03/2025" + std::string(16, ' ') + "02:05"), 0);
-    EXPECT_GE(find(lines, "Parameters"), 0);
-    EXPECT_GE(find(lines, "Version : KALVENTRIX v2.77"), 0);
-    EXPECT_GE(find(lines, "Serial number : 1234"), 0);
-
-    const std::vector<std::pair<std::string, std::string>> entries = {
-        {"Model", "Pi 3 Model B Rev 1.2"},    {"Hostname", "judge-3"}, {"IP address", "10.1.1.9 "},
-        {"MAC address", "b8:27:eb:01:02:03"}, {"SSID", "Field"},
-    };
-    for (const auto& [label, value] : entries) {
-        const int at = find(lines, label);
-        ASSERT_GE(at, 0) << label;
-        EXPECT_EQ(lines[at + 1], value) << label;
-        EXPECT_EQ(lines[at + 2], kDots) << label;
-    }
-    const int found = find(lines, "Found SSIDs");
-    ASSERT_GE(found, 0);
-    EXPECT_EQ(lines[found + 1], "-Field");
-    EXPECT_EQ(lines[found + 2], "-Club house");
-    EXPECT_EQ(lines[found + 3], kDots);
-    const int pings = find(lines, "PINGs");
-    ASSERT_GE(pings, 0);
-    EXPECT_EQ(lines[pings + 1], "-ttl=64 time=1.10 ms");
-    EXPECT_EQ(lines[pings + 2], "-ttl=64 time=0.97 ms");
-    EXPECT_EQ(lines[pings + 3], kDots);
-
-    const auto shell = sim::Board::instance().shellLog();
-    ASSERT_EQ(shell.size(), 7u);  // six for the report, one for the network name
-    EXPECT_EQ(shell[0].command,
-              "cat " + root + "/proc/cpuinfo | grep Model > " + root + "/home/pi/txt/model.txt");
-    EXPECT_EQ(shell[5].command, "ping -c 3 10.1.1.5 > " + root + "/home/pi/txt/ping.txt");
-}
-
-// The address reaches ping without leading zeros and as one shell word.
-TEST_F(SettingsReport, PingGetsTheServerAddressAsOneShellWord) {
-    const struct {
-        const char* stored;
-        const char* word;
-    } rows[] = {
+    std::vector<std::string> expected = heading;
+    expected.insert(expected.end(), {"lModel",
+                                     "rPi 3 Model B Rev 1.2",
+                                     "r" + kDots,
+                                     "lHostname",
+                                     "rjudge-3",
+                                     "r" + kDots,
+                                     "lIP address",
+                                     "r10.1.1.9 ",
+                                     "lIP address",
+                                     "l" + kDots,
+                                     "lMAC address",
+                                     "rb8:27:eb:01:02:03",
+                                     "r" + kDots,
+                                     "lSSID",
+                                     "rField",
+                                     "r" + kDots,
+                                     "lFound SSIDs",
+                                     "l-Field",
+                                     "l-Club house",
+                                     "l" + kDots,
+                                     "lPINGs",
+                                     "l-ttl=64 time=1.10 ms",
+                                     "l" + kDots,
+                                     "l",
+                                     "CKALVENTRIX",
+                                     "cClick" + std::string(24, ' ') + "YES",
+                                     "c" + kDots,
+                                     "cServer" + std::string(11, ' ') + "010.001.001.005",
+                                     "c" + kDots,
+                                     "l" + std::string(29, 'L'),
+                                     "rFRA",
+                                     "r" + kDots,
+                                     "r",
+                                     "CPELMORIDUX",
+                                     "cPilot" + std::string(25, ' ') + "12",
+                                     "c" + kDots,
+                                     "c",
+                                     "c",
+                                     "c"});
+    EXPECT_EQ(lines(), expected);
+    // The server address reaches ping without leading zeros and as one shell word.
+    const std::pair<const char*, const char*> addresses[] = {
         {"010.001.001.005", "10.1.1.5"},
         {"club.example;true", "'club.example;true'"},
-        {"$(true)", "'$(true)'"},
-        {"club house", "'club house'"},
-    };
-    for (const auto& row : rows) {
-        setParam("KALVENTRIX_IPServer", row.stored, "Server", "2");
-        const std::size_t from = sim::Board::instance().shellLog().size();
+        {"$(true)", "'$(true)'"}};
+    for (const auto& [stored, word] : addresses) {
+        setParam("KALVENTRIX_IPServer", stored, "Server", "2");
+        const size_t from = sim::Board::instance().shellLog().size();
         printer.printparams();
-        paperText();
         const auto shell = sim::Board::instance().shellLog();
-        ASSERT_GT(shell.size(), from + 5) << row.stored;
+        ASSERT_EQ(shell.size(), from + 7) << "six for the report, one for the network name";
+        EXPECT_EQ(shell[from].command, "cat " + root + "/proc/cpuinfo | grep Model > " + root +
+                                           "/home/pi/txt/model.txt");
         EXPECT_EQ(shell[from + 5].command,
-                  std::string("ping -c 3 ") + row.word + " > " + root + "/home/pi/txt/ping.txt")
-            << row.stored;
+                  std::string("ping -c 3 ") + word + " > " + root + "/home/pi/txt/ping.txt");
     }
 }
 
-TEST_F(SettingsReport, AnEmptyNetworkListStillPrintsItsHeadingAndSeparator) {
-    tool("iwlist", "");
-    tool("ping", "ping: unknown host\n");
-    printer.printparams();
-    const auto lines = paperText();
-    const int found = find(lines, "Found SSIDs");
-    ASSERT_GE(found, 0);
-    EXPECT_EQ(lines[found + 1], kDots);
-    const int pings = find(lines, "PINGs");
-    ASSERT_GE(pings, 0);
-    EXPECT_EQ(lines[pings + 1], kDots);
-}
-
-TEST_F(SettingsReport, MissingToolOutputLeavesLabelsWithoutValues) {
+TEST_F(Reports, SettingsReportWithoutToolOutputOrSettingsKeepsItsLabels) {
     for (const char* name : {"iwconfig", "iwlist", "ping", "ip", "hostname"})
         script(name, "exit 1\n");
-    writeFile("/proc/cpuinfo", "");
     printer.printparams();
-    const auto lines = paperText();
-    for (const char* label : {"Model", "Hostname", "IP address", "MAC address"}) {
-        const int at = find(lines, label);
-        ASSERT_GE(at, 0) << label;
-        EXPECT_EQ(lines[at + 1], kDots) << label;
-    }
+    std::vector<std::string> expected = heading;
+    for (const char* label : {"Model", "Hostname", "IP address", "MAC address"})
+        expected.insert(expected.end(), {std::string("l") + label, "l" + kDots});
+    expected.insert(expected.end(),
+                    {"lSSID", "rNo WIFI", "r" + kDots, "lFound SSIDs", "l" + kDots, "lPINGs",
+                     "l" + kDots, "l", "CKALVENTRIX", "c", "CPELMORIDUX", "c", "c", "c"});
+    EXPECT_EQ(lines(), expected);
 }
 
-class LogReport : public report_test::ReportBoard {};
-
-TEST_F(LogReport, MissingLogSaysSo) {
+TEST_F(Reports, LogAndListings) {
     printer.printlog();
-    const auto lines = paperText();
-    EXPECT_GE(find(lines, "WIFI Logs"), 0);
-    EXPECT_GE(find(lines, "No log..."), 0);
-    EXPECT_EQ(find(lines, "1   --> WIFI error"), -1);
-}
-
-TEST_F(LogReport, LegendThenEveryLogLineThenTheSeparator) {
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{"CWIFI Logs", "l", "lNo log...", "l", "l", "l", "l"}));
     writeFile("/var/log/kalventrix/log_wifi.log",
-              "2025-02-03 14:00:01 1-Wifi error\nCould not connect\n'10.1.1.5' \n\n");
+              "2025-02-03 14:00:01 1-Wifi error\nCould not connect\n\n");
     printer.printlog();
-    const auto lines = paperText();
-    EXPECT_EQ(find(lines, "No log..."), -1);
-    const int legend = find(lines, "1   --> WIFI error");
-    ASSERT_GE(legend, 0);
-    EXPECT_EQ(lines[legend + 1], "100 --> Flight # error");
-    EXPECT_EQ(lines[legend + 12], "904 --> SQL error (insert logs)");
-    const int log = find(lines, "2025-02-03 14:00:01 1-Wifi error", legend);
-    ASSERT_GT(log, legend + 12);
-    EXPECT_EQ(lines[log + 1], "Could not connect");
-    EXPECT_EQ(lines[log + 2], "'10.1.1.5' ");
-    EXPECT_EQ(lines[log + 3], "");
-    EXPECT_EQ(lines[log + 4], kDots);
-}
-
-class Listings : public report_test::ReportBoard {};
-
-TEST_F(Listings, UnsentQueueIsPrintedUnderItsTitle) {
-    sql("INSERT INTO notsent VALUES (7, 3, 5, 12), (7, 3, 6, 14)");
+    const std::vector<std::string> log = lines();
+    ASSERT_EQ(log.size(), 24u);
+    EXPECT_EQ(log[2] + log[3] + log[14],
+              "l1   --> WIFI errorl100 --> Flight # errorl904 --> SQL error (insert logs)");
+    EXPECT_EQ(
+        std::vector<std::string>(log.begin() + 15, log.end()),
+        (std::vector<std::string>{"l", "l2025-02-03 14:00:01 1-Wifi error", "lCould not connect",
+                                  "l", "l" + kDots, "l", "l", "l", "l"}));
+    sql("INSERT INTO notsent VALUES (7, 3, 5, 12), (7, 3, 6, 14);"
+        "INSERT INTO zeph_programme (prgid, prgshortname, prglang, typeid, catid) VALUES (1, "
+        "'F3A-P25', 'ENG', 1, 1);"
+        "INSERT INTO zeph_figure (figid, prgid, figposition, figshortdesc) VALUES (1, 1, 1, "
+        "'Loop'), (2, 1, 2, 'Roll');");
     printer.printnotsent();
-    const auto lines = paperText();
-    const int title = find(lines, "T66");
-    ASSERT_GE(title, 0);
-    EXPECT_EQ(find(lines, "T65"), -1);
-    EXPECT_GE(find(lines, "T23 : 7", title), 0);
-    EXPECT_GE(find(lines, "    T24 : 3", title), 0);
-    EXPECT_GE(find(lines, "        T55 : 12", title), 0);
-    EXPECT_GE(find(lines, "        T55 : 14", title), 0);
-}
-
-TEST_F(Listings, CatalogueIsPrintedUnderItsTitle) {
-    sql("INSERT INTO zeph_programme VALUES (1, 'Pattern', 'F3A-P25', 'ENG')");
-    sql("INSERT INTO zeph_figure VALUES (1, 1, 'Loop', 'Loop', 0), (2, 1, 'Roll', 'Roll', 1)");
     printer.printschedules();
-    const auto lines = paperText();
-    const int title = find(lines, "T65");
-    ASSERT_GE(title, 0);
-    EXPECT_GE(find(lines, "ENG", title), 0);
-    EXPECT_GE(find(lines, "    F3A-P25       (2)", title), 0);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"CT66",
+                                                 "l",
+                                                 "lT23 : 7",
+                                                 "l    T24 : 3",
+                                                 "l        T55 : 12",
+                                                 "l        T55 : 14",
+                                                 "l",
+                                                 "l",
+                                                 "l",
+                                                 "l",
+                                                 "l",
+                                                 "l",
+                                                 "CT65",
+                                                 "l",
+                                                 "lENG",
+                                                 "l    F3A-P25       (2)",
+                                                 "l",
+                                                 "l",
+                                                 "l",
+                                                 "l",
+                                                 "l"}));
 }
 
-TEST_F(Listings, TestPagePrintsBothFonts) {
+TEST_F(Reports, TestPagePrintsTheSameLinesInBothFonts) {
     testing::internal::CaptureStdout();
     printer.testPage();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "testPage\n");
-    const auto lines = paper();
-    const std::vector<std::string> block = {"Hello World!", "version",     "268", "dotPrintTime",
-                                            "5000",         "dotFeedTime", "500"};
     std::vector<std::string> fontA, fontB;
-    for (const auto& line : lines) {
-        if (line.text.empty()) continue;
-        (line.fontB ? fontB : fontA).push_back(line.text);
-    }
-    EXPECT_EQ(fontA, block);
-    EXPECT_EQ(fontB, block);
+    for (const sim::PaperLine& line : paper())
+        if (!line.text.empty()) (line.fontB ? fontB : fontA).push_back(line.text);
+    EXPECT_EQ(fontA, (std::vector<std::string>{"Hello World!", "version", "268", "dotPrintTime",
+                                               "5000", "dotFeedTime", "500"}));
+    EXPECT_EQ(fontB, fontA);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// A tiny HTTP server on loopback whose replies the test scripts byte by byte,
-// including replies no well-behaved server would give.
+// A tiny HTTP server on loopback whose replies the test scripts, including
+// replies no well-behaved server would give.
 #pragma once
 
 #include <atomic>
@@ -7,22 +7,16 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 struct ScriptedReply {
-    enum Mode { kBody, kDrop, kEndless };
-    Mode mode = kBody;
-    int status = 200;
+    ScriptedReply(std::string body = "", int status = 200, std::string location = "")
+        : body(std::move(body)), status(status), location(std::move(location)) {}
+    ScriptedReply(const char* body) : ScriptedReply(std::string(body)) {}
     std::string body;
+    int status;
     std::string location;  // sent as a Location header when not empty
-    static ScriptedReply body200(std::string text) { return {kBody, 200, std::move(text), ""}; }
-    static ScriptedReply withStatus(int status, std::string text) {
-        return {kBody, status, std::move(text), ""};
-    }
-    static ScriptedReply redirect(std::string to) { return {kBody, 302, "", std::move(to)}; }
-    static ScriptedReply drop() { return {kDrop, 0, "", ""}; }
-    // A body that never ends: the server writes until the client hangs up.
-    static ScriptedReply endless() { return {kEndless, 200, "", ""}; }
 };
 
 struct SeenRequest {
@@ -37,10 +31,10 @@ class ScriptServer {
 
     // Base address for gIPServer: "http://127.0.0.1:PORT".
     std::string base() const;
-    // Replies in order; when the script runs out, `fallback` answers.
+    // Replies in order; the last one keeps answering ("return:-1" before any).
     void script(std::vector<ScriptedReply> replies);
-    void setFallback(ScriptedReply reply);
-    std::vector<SeenRequest> requests();
+    // The requests received since the last call.
+    std::vector<SeenRequest> takeRequests();
 
   private:
     void serve();
@@ -50,8 +44,7 @@ class ScriptServer {
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::mutex mutex_;
-    std::deque<ScriptedReply> script_;
-    ScriptedReply fallback_ = ScriptedReply::body200("return:-1");
+    std::deque<ScriptedReply> script_{ScriptedReply{"return:-1"}};
     std::vector<SeenRequest> seen_;
     std::thread thread_;
 };

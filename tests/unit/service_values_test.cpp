@@ -14,173 +14,119 @@
 
 namespace {
 
-std::string step(int type, const std::string& value, int steps, int position = 0,
-                 const std::string& key = "KALVENTRIX_X") {
-    return stepParamValue(type, key, value, position, 512, 512 + steps);
+void write(const std::string& file, const std::string& text) {
+    std::ofstream(file, std::ios::trunc) << text;
 }
 
-TEST(MenuSelection, WrapsAtBothEndsOneEntryPerTurn) {
-    EXPECT_EQ(0, stepSelection(6, 7, true));
-    EXPECT_EQ(6, stepSelection(0, 7, false));
-    EXPECT_EQ(4, stepSelection(3, 7, true));
-    EXPECT_EQ(2, stepSelection(3, 7, false));
-    EXPECT_EQ(0, stepSelection(0, 1, true));
-    EXPECT_EQ(0, stepSelection(0, 0, true)) << "an empty list keeps its selection";
-    EXPECT_EQ(0, stepSelection(0, 0, false));
-}
-
-TEST(TextSetting, CharactersCycleBetweenSpaceAndClosingBrace) {
-    EXPECT_EQ("}bc", step(kParamText, " bc", -1));
-    EXPECT_EQ(" bc", step(kParamText, "}bc", 1));
-    EXPECT_EQ("a d", step(kParamText, "abd", -66, 1)) << "b - 66 = 32, still a space";
-    EXPECT_EQ("a}d", step(kParamText, "abd", -67, 1));
-    EXPECT_EQ("aCd", step(kParamText, "abd", -31, 1));
-    EXPECT_EQ("ab~", step(kParamText, "ab~", 0, 5)) << "a position past the text changes nothing";
-}
-
-TEST(TextSetting, StepsAreTakenOnTheLowEightBitsOfTheCounts) {
-    // 600 and 601 differ by one in their low bytes as well (88 -> 89).
-    EXPECT_EQ("b", stepParamValue(kParamText, "K", "a", 0, 600, 601));
-    // 767 -> 768 wraps the low byte from 255 to 0: still one step up.
-    EXPECT_EQ("b", stepParamValue(kParamText, "K", "a", 0, 767, 768));
-}
-
-TEST(TextSetting, TrailingBlanksAreTrimmed) {
-    EXPECT_EQ("F3A-FIELD", trimTrailingBlanks("F3A-FIELD      \t\r\n"));
-    EXPECT_EQ("", trimTrailingBlanks("                  "));
-    EXPECT_EQ("  lead", trimTrailingBlanks("  lead"));
-    EXPECT_EQ("in side", trimTrailingBlanks("in side "));
-}
-
-TEST(QuadSetting, EachNumberStaysWithinOneAnd255WithThreeDigits) {
-    EXPECT_EQ("192.168.007.001", step(kParamQuad, "192.168.008.001", -1, 2));
-    EXPECT_EQ("192.168.001.001", step(kParamQuad, "192.168.004.001", -8, 2));
-    EXPECT_EQ("255.168.004.001", step(kParamQuad, "250.168.004.001", 8, 0));
-    EXPECT_EQ("192.168.004.009", step(kParamQuad, "192.168.004.001", 8, 3));
-    EXPECT_EQ("010-000-000-000", step(kParamQuad, "002-000-000-000", 8, 0))
-        << "separators stay as stored";
-}
-
-TEST(QuadSetting, ShortValueIsCompletedBeforeEditing) {
-    EXPECT_EQ("011.001.001.001", step(kParamQuad, "", 10, 0));
-    EXPECT_EQ("010.002.001.001", step(kParamQuad, "010.001", 1, 1));
-}
-
-TEST(OnOffAndSpeed, ToggleOnEveryChangeWhateverTheDirection) {
-    EXPECT_EQ("1", step(kParamOnOff, "0", 1));
-    EXPECT_EQ("1", step(kParamOnOff, "0", -4));
-    EXPECT_EQ("0", step(kParamOnOff, "1", 8));
-    EXPECT_EQ("0", step(kParamOnOff, "ON", 1)) << "anything but 0 turns off";
-    EXPECT_EQ("9600", step(kParamSpeed, "19200", -1));
-    EXPECT_EQ("19200", step(kParamSpeed, "9600", 2));
-    EXPECT_EQ("19200", step(kParamSpeed, "", 1));
-}
-
-TEST(NumberSetting, StopsAtOneExceptTheTicketCount) {
-    EXPECT_EQ("1", step(kParamNumber, "3", -8));
-    EXPECT_EQ("11", step(kParamNumber, "3", 8));
-    EXPECT_EQ("1", step(kParamNumber, "", -1));
-    EXPECT_EQ("0", step(kParamNumber, "1", -1, 0, "KALVENTRIX_NbTicket"));
-    EXPECT_EQ("-2", step(kParamNumber, "0", -2, 0, "KALVENTRIX_NbTicket"));
-}
-
-TEST(VolumeSetting, HeldBetweenSixtyAndHundred) {
-    EXPECT_EQ("100", step(kParamVolume, "98", 4));
-    EXPECT_EQ("60", step(kParamVolume, "62", -8));
-    EXPECT_EQ("60", step(kParamVolume, "0", 1)) << "a missing level starts at the bottom";
-    EXPECT_EQ("81", step(kParamVolume, "80", 1));
-}
-
-TEST(OtherTypes, ValueStaysUnchanged) {
-    EXPECT_EQ("ENG", step(9, "ENG", 3));
-    EXPECT_EQ("x", step(0, "x", -3));
-}
-
-TEST(EncoderPath, RunsClockwiseAroundTheEdgeAndWraps) {
+TEST(ServiceValues, SettingsStepWithinTheirTypesLimits) {
     const struct {
-        int step, row, col;
-    } cells[] = {{0, 0, 0},  {10, 0, 10}, {19, 0, 19}, {20, 1, 19}, {21, 2, 19}, {22, 3, 19},
-                 {41, 3, 0}, {42, 2, 0},  {43, 1, 0},  {44, 0, 0},  {-1, 1, 0}};
+        int type;
+        const char *value, *key;
+        int position, steps;
+        const char* stepped;
+    } rows[] = {
+        // Text: each character from space to '}', cycling; a position past the text changes
+        // nothing.
+        {kParamText, " bc", "K", 0, -1, "}bc"},
+        {kParamText, "}bc", "K", 0, 1, " bc"},
+        {kParamText, "abd", "K", 1, -66, "a d"},
+        {kParamText, "abd", "K", 1, -67, "a}d"},
+        {kParamText, "abd", "K", 1, -31, "aCd"},
+        {kParamText, "ab~", "K", 5, 3, "ab~"},
+        // Four numbers of three digits from 1 to 255, separators as stored, short values completed.
+        {kParamQuad, "192.168.008.001", "K", 2, -1, "192.168.007.001"},
+        {kParamQuad, "192.168.004.001", "K", 2, -8, "192.168.001.001"},
+        {kParamQuad, "250.168.004.001", "K", 0, 8, "255.168.004.001"},
+        {kParamQuad, "192.168.004.001", "K", 3, 8, "192.168.004.009"},
+        {kParamQuad, "002-000-000-000", "K", 0, 8, "010-000-000-000"},
+        {kParamQuad, "", "K", 0, 10, "011.001.001.001"},
+        {kParamQuad, "010.001", "K", 1, 1, "010.002.001.001"},
+        // On and off, and the two speeds, toggle on any change.
+        {kParamOnOff, "0", "K", 0, 1, "1"},
+        {kParamOnOff, "0", "K", 0, -4, "1"},
+        {kParamOnOff, "1", "K", 0, 8, "0"},
+        {kParamOnOff, "ON", "K", 0, 1, "0"},
+        {kParamSpeed, "19200", "K", 0, -1, "9600"},
+        {kParamSpeed, "9600", "K", 0, 2, "19200"},
+        {kParamSpeed, "", "K", 0, 1, "19200"},
+        // Numbers stop at 1, but for the ticket count; the volume stays within 60 and 100.
+        {kParamNumber, "3", "K", 0, -8, "1"},
+        {kParamNumber, "3", "K", 0, 8, "11"},
+        {kParamNumber, "", "K", 0, -1, "1"},
+        {kParamNumber, "1", "KALVENTRIX_NbTicket", 0, -1, "0"},
+        {kParamNumber, "0", "KALVENTRIX_NbTicket", 0, -2, "-2"},
+        {kParamVolume, "98", "K", 0, 4, "100"},
+        {kParamVolume, "62", "K", 0, -8, "60"},
+        {kParamVolume, "0", "K", 0, 1, "60"},
+        {kParamVolume, "80", "K", 0, 1, "81"},
+        {9, "ENG", "K", 0, 3, "ENG"},
+        {0, "x", "K", 0, -3, "x"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(stepParamValue(row.type, row.key, row.value, row.position, 512, 512 + row.steps),
+                  row.stepped)
+            << "type " << row.type << " '" << row.value << "' " << row.steps;
+    // Encoder counts are taken on their low eight bits: 600 -> 601 and 767 -> 768 are one step.
+    EXPECT_EQ(stepParamValue(kParamText, "K", "a", 0, 600, 601) +
+                  stepParamValue(kParamText, "K", "a", 0, 767, 768),
+              "bb");
+    EXPECT_EQ(trimTrailingBlanks("F3A-FIELD      \t\r\n") + "|" + trimTrailingBlanks("    ") + "|" +
+                  trimTrailingBlanks("  in side "),
+              "F3A-FIELD||  in side");
+}
+
+TEST(ServiceValues, MenusWrapAndTheEncoderPathRunsRoundTheEdge) {
+    const int selections[][4] = {{6, 7, 1, 0}, {0, 7, 0, 6}, {3, 7, 1, 4}, {3, 7, 0, 2},
+                                 {0, 1, 1, 0}, {0, 0, 1, 0}, {0, 0, 0, 0}};
+    for (const auto& s : selections)
+        EXPECT_EQ(stepSelection(s[0], s[1], s[2]), s[3]) << s[0] << "/" << s[1];
+    const int cells[][3] = {{0, 0, 0},   {10, 0, 10}, {19, 0, 19}, {20, 1, 19},
+                            {21, 2, 19}, {22, 3, 19}, {41, 3, 0},  {42, 2, 0},
+                            {43, 1, 0},  {44, 0, 0},  {-1, 1, 0}};
     for (const auto& cell : cells) {
         int row = -1, col = -1;
-        encoderPathCell(cell.step, &row, &col);
-        EXPECT_EQ(cell.row, row) << "step " << cell.step;
-        EXPECT_EQ(cell.col, col) << "step " << cell.step;
+        encoderPathCell(cell[0], &row, &col);
+        EXPECT_EQ(std::make_pair(row, col), std::make_pair(cell[1], cell[2])) << "step " << cell[0];
     }
 }
 
-class SpeedFile : public ::testing::Test {
-  protected:
-    void write(const std::string& text) { std::ofstream("perf.txt", std::ios::trunc) << text; }
-};
-
-TEST_F(SpeedFile, FiguresFollowTheFirstCopiedMarker) {
-    write(
-        "1+0 records in\n104857600 bytes (105 MB, 100 MiB) copied, 2.5 s, 41.9 MB/s\n"
-        "x copied, 9 s, 1 MB/s\n");
-    EXPECT_EQ("2.5 s, 41.9 MB/s", copiedFigures("perf.txt"));
-}
-
-TEST_F(SpeedFile, OnlyTwentyCharactersAreKept) {
-    write("copied, 12.3456789 s, 8.49431 MB/s\n");
-    EXPECT_EQ("12.3456789 s, 8.4943", copiedFigures("perf.txt"));
-}
-
-TEST_F(SpeedFile, MissingMarkerFileOrFiguresGiveNothing) {
-    write("dd: error writing\n");
-    EXPECT_EQ("", copiedFigures("perf.txt"));
-    write("0 bytes copied,");
-    EXPECT_EQ("", copiedFigures("perf.txt")) << "the marker at the very end of a line";
-    EXPECT_EQ("", copiedFigures("no-such-file.txt"));
-}
-
-TEST(ServerUrl, PlainAddressesStayBareOthersAreQuoted) {
-    EXPECT_EQ("192.168.4.1/updates/param.sql",
-              serverUrlWord("192.168.004.001", "/updates/param.sql"));
-    EXPECT_EQ("http://127.0.0.1:8080/SD-Template/zeph_figure.csv",
-              serverUrlWord("http://127.0.0.1:8080", "/SD-Template/zeph_figure.csv"));
-    EXPECT_EQ("'x;rm -rf y/updates/default.sql'",
-              serverUrlWord("x;rm -rf y", "/updates/default.sql"));
-    EXPECT_EQ("'it'\\''s/a'", serverUrlWord("it's", "/a"));
-    EXPECT_EQ("'$(reboot)/a'", serverUrlWord("$(reboot)", "/a"));
-}
-
-class LastTicketFiles : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        for (const char* name : {"comp", "flight", "judge", "pilot", "schedule"})
-            std::remove((std::string("lastTicket_") + name + ".txt").c_str());
+TEST(ServiceValues, FilesAndCommandsOfTheServiceScreens) {
+    const std::pair<const char*, const char*> speeds[] = {
+        {"1+0 records in\n104857600 bytes (105 MB) copied, 2.5 s, 41.9 MB/s\nx copied, 9 s, 1 "
+         "MB/s\n",
+         "2.5 s, 41.9 MB/s"},
+        {"copied, 12.3456789 s, 8.49431 MB/s\n", "12.3456789 s, 8.4943"},
+        {"dd: error writing\n", ""},
+        {"0 bytes copied,", ""}};
+    for (const auto& [text, figures] : speeds) {
+        write("perf.txt", text);
+        EXPECT_EQ(copiedFigures("perf.txt"), figures) << text;
     }
-    void write(const char* name, const std::string& text) {
-        std::ofstream(std::string("lastTicket_") + name + ".txt", std::ios::trunc) << text;
-    }
-};
-
-TEST_F(LastTicketFiles, ValuesAreReadFromTheirFiles) {
-    write("comp", "3");
-    write("flight", "12");
-    write("judge", "4");
-    write("pilot", "123");
-    write("schedule", "F25");
-    const LastTicket ticket = readLastTicket();
-    EXPECT_EQ(3, ticket.comp);
-    EXPECT_EQ(12, ticket.flight);
-    EXPECT_EQ(4, ticket.judge);
-    EXPECT_EQ(123, ticket.pilot);
-    EXPECT_EQ("F25", ticket.schedule);
-}
-
-TEST_F(LastTicketFiles, ScheduleNameEndsAtItsFirstSpace) {
-    write("schedule", "F 25");
-    EXPECT_EQ("F", readLastTicket().schedule);
-}
-
-TEST_F(LastTicketFiles, MissingOrUnreadableFilesGiveDefaults) {
-    write("pilot", "abc");
-    const LastTicket ticket = readLastTicket();
-    EXPECT_EQ(0, ticket.comp);
-    EXPECT_EQ(0, ticket.pilot);
-    EXPECT_EQ("", ticket.schedule);
+    EXPECT_EQ(copiedFigures("no-such-file.txt"), "");
+    const std::pair<const char*, const char*> urls[] = {
+        {"192.168.004.001", "192.168.4.1/a"},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/a"},
+        {"x;rm -rf y", "'x;rm -rf y/a'"},
+        {"it's", "'it'\\''s/a'"},
+        {"$(reboot)", "'$(reboot)/a'"}};
+    for (const auto& [server, word] : urls) EXPECT_EQ(serverUrlWord(server, "/a"), word) << server;
+    for (const char* name : {"comp", "flight", "judge", "pilot", "schedule"})
+        std::remove((std::string("lastTicket_") + name + ".txt").c_str());
+    write("lastTicket_pilot.txt", "abc");
+    LastTicket ticket = readLastTicket();
+    EXPECT_EQ(
+        std::to_string(ticket.comp) + "/" + std::to_string(ticket.pilot) + "/" + ticket.schedule,
+        "0/0/");
+    const std::pair<const char*, const char*> files[] = {
+        {"comp", "3"}, {"flight", "12"}, {"judge", "4"}, {"pilot", "123"}, {"schedule", "F 25"}};
+    for (const auto& [name, value] : files)
+        write(std::string("lastTicket_") + name + ".txt", value);
+    ticket = readLastTicket();
+    EXPECT_EQ(std::to_string(ticket.comp) + "/" + std::to_string(ticket.flight) + "/" +
+                  std::to_string(ticket.judge) + "/" + std::to_string(ticket.pilot) + "/" +
+                  ticket.schedule,
+              "3/12/4/123/F")
+        << "the schedule name ends at its first space";
 }
 
 }  // namespace

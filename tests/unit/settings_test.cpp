@@ -1,93 +1,99 @@
-// Settings loader: the globals from the parameter store, with their fallbacks.
+// Settings loader and the interface text table, on the program's own store.
+#include <utility>
+
 #include "app/fn_utils.h"
 #include "app/globals.h"
+#include "db/fn_sqlite.h"
 #include "tests/support/db_support.h"
 #include "tests/support/program_folder.h"
 
 namespace {
 
-// The loader works on the program's global store; each test empties its tables.
-class SettingsTest : public ::testing::Test {
+void sql(const std::string& statements) {
+    dbtest::execSql(kv_test::databaseFile(), statements);
+}
+
+class Loaded : public ::testing::Test {
   protected:
     void SetUp() override {
-        dbtest::execSql(kv_test::databaseFile(),
-                        dbtest::readFile(dbtest::sourcePath("data/schema.sql")) +
-                            "DELETE FROM param; DELETE FROM translation;");
-        gLang = "XXX";
-        gNbTicket = 5;
-        gIPServer = "stale";
-        gWIFI = gCJ = gNRT = true;
+        sql(dbtest::readFile(dbtest::sourcePath("data/schema.sql")) +
+            "DELETE FROM param; DELETE FROM translation;"
+            "INSERT INTO translation (ID, lang, text) VALUES (0, 'ENG', 'Judge'), (0, 'FRA', "
+            "'Juge'),"
+            " (1, 'ENG', 'One'), (3, 'ENG', 'Three'), (1, 'FRA', 'Un'), (4, 'FRA', "
+            "'Pil\tnumérique'),"
+            " (5, 'GER', 'Fuenf'), (-3, 'FRA', 'neg');");
     }
-    void set(const std::string& key, const std::string& value) {
-        dbtest::execSql(kv_test::databaseFile(),
-                        "INSERT INTO param (cle, valeur, lib, type) VALUES ('" + key + "', '" +
-                            ReplaceAll(value, "'", "''") + "', 'label', '1');");
+    // Every loaded global, flags as NRT CLICK DBL_LINE WIFI CJ LONG_SND.
+    static std::string globals() {
+        std::string flags;
+        for (bool flag : {gNRT, gCLICK, gDBLLINE, gWIFI, gCJ, gLongWav}) flags += flag ? '1' : '0';
+        return gLang + "|" + gIPServer + "|" + gSSID + "|" + gPW + "|" + std::to_string(gJudge) +
+               "|" + std::to_string(gNbTicket) + "|" + std::to_string(gLine) + "|" + flags + "|" +
+               myTrans.tr(0);
     }
 };
 
-TEST_F(SettingsTest, EmptyStoreGivesTheFallbacks) {
-    UpdateParams();
-    EXPECT_EQ(gLang, "ENG");
-    EXPECT_EQ(gNbTicket, 1);
-    EXPECT_EQ(gIPServer, "");
-    EXPECT_FALSE(gWIFI);
-    EXPECT_FALSE(gCJ);
-    EXPECT_FALSE(gNRT);
-    EXPECT_FALSE(gCLICK || gDBLLINE || gLongWav);
-    EXPECT_EQ(gJudge, 0);
-    EXPECT_EQ(gLine, 0);
+TEST_F(Loaded, GlobalsTakeTheStoredSettingsOrTheirFallbacks) {
+    using Stored = std::vector<std::pair<std::string, std::string>>;
+    const std::pair<Stored, std::string> rows[] = {
+        {{}, "ENG||||0|1|0|000000|Judge"},
+        {{{"LANG", "FRA"},
+          {"IPServer", "192.168.004.001"},
+          {"SSID", "field"},
+          {"PW", "p'w"},
+          {"JUGE", "12"},
+          {"NbTicket", "3"},
+          {"LINE", "2"},
+          {"WIFI", "1"},
+          {"CJ", "1"},
+          {"LONG_SND", "1"}},
+         "FRA|192.168.004.001|field|p'w|12|3|2|000111|Juge"},
+        {{{"CLICK", "1"}, {"DBL_LINE", "1"}, {"LONG_SND", "1"}, {"NbTicket", "0"}, {"LANG", ""}},
+         "ENG||||0|1|0|011001|Judge"},
+        // Only "1" is on.
+        {{{"NRT", "1"},
+          {"DBL_LINE", "1"},
+          {"CJ", "1"},
+          {"WIFI", "ON"},
+          {"CLICK", "true"},
+          {"NbTicket", "abc"}},
+         "ENG||||0|1|0|101010|Judge"},
+    };
+    for (const auto& [stored, expected] : rows) {
+        sql("DELETE FROM param;");
+        for (const auto& [key, value] : stored)
+            sql("INSERT INTO param (cle, valeur, lib, type) VALUES ('KALVENTRIX_" + key + "', '" +
+                ReplaceAll(value, "'", "''") + "', 'label', '1');");
+        gLang = gIPServer = "stale";
+        gNbTicket = 5;
+        gWIFI = gCJ = gNRT = true;
+        UpdateParams();
+        EXPECT_EQ(globals(), expected);
+    }
 }
 
-TEST_F(SettingsTest, StoredValuesReachTheGlobals) {
-    set("KALVENTRIX_LANG", "FRA");
-    set("KALVENTRIX_NRT", "1");
-    set("KALVENTRIX_IPServer", "192.168.004.001");
-    set("KALVENTRIX_JUGE", "12");
-    set("KALVENTRIX_CLICK", "0");
-    set("KALVENTRIX_DBL_LINE", "1");
-    set("KALVENTRIX_WIFI", "0");
-    set("KALVENTRIX_CJ", "1");
-    set("KALVENTRIX_NbTicket", "3");
-    set("KALVENTRIX_LINE", "2");
-    set("KALVENTRIX_SSID", "field");
-    set("KALVENTRIX_PW", "p'w");
-    set("KALVENTRIX_LONG_SND", "1");
-    UpdateParams();
-    EXPECT_EQ(gLang, "FRA");
-    EXPECT_TRUE(gNRT && gDBLLINE && gCJ && gLongWav);
-    EXPECT_FALSE(gCLICK || gWIFI) << "each flag from its own key";
-    EXPECT_EQ(gIPServer, "192.168.004.001");
-    EXPECT_EQ(gJudge, 12);
-    EXPECT_EQ(gNbTicket, 3);
-    EXPECT_EQ(gLine, 2);
-    EXPECT_EQ(gSSID, "field");
-    EXPECT_EQ(gPW, "p'w");
-}
-
-TEST_F(SettingsTest, OnlyOneIsTrueAndBadTicketCountsBecomeOne) {
-    set("KALVENTRIX_WIFI", "ON");
-    set("KALVENTRIX_CJ", "true");
-    set("KALVENTRIX_NRT", "0");
-    set("KALVENTRIX_NbTicket", "abc");
-    UpdateParams();
-    EXPECT_FALSE(gWIFI || gCJ || gNRT);
-    EXPECT_EQ(gNbTicket, 1);
-    dbtest::execSql(kv_test::databaseFile(),
-                    "UPDATE param SET valeur = '0' WHERE cle = 'KALVENTRIX_NbTicket';");
-    UpdateParams();
-    EXPECT_EQ(gNbTicket, 1);
-}
-
-TEST_F(SettingsTest, LanguageLoadsItsTexts) {
-    set("KALVENTRIX_LANG", "FRA");
-    dbtest::execSql(kv_test::databaseFile(),
-                    "INSERT INTO translation (ID, lang, text) VALUES (0, 'ENG', 'Judge'),"
-                    " (0, 'FRA', 'Juge');");
-    UpdateParams();
-    EXPECT_EQ(myTrans.tr(0), "Juge");
-    dbtest::execSql(kv_test::databaseFile(), "DELETE FROM param;");
-    UpdateParams();
-    EXPECT_EQ(myTrans.tr(0), "Judge");
+TEST_F(Loaded, TextsInTheLanguageOverEnglishOverPlaceholders) {
+    Translation table;
+    EXPECT_EQ(table.tr(0) + "|" + table.tr(-1), "?>MAX?|?<0?");
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {"FRA", {"Juge", "Un", "??02??", "Three", "Pil numerique"}},
+        {"ITA", {"Judge", "One", "??02??", "Three"}},
+        {"x') OR 1=1 --", {"Judge", "One", "??02??", "Three"}},
+        {"GER", {"Judge", "One", "??02??", "Three", "??04??", "Fuenf"}},
+    };
+    for (const auto& [lang, texts] : rows) {
+        table.update(lang);
+        EXPECT_EQ(table.texts, texts) << lang;
+        EXPECT_EQ(table.tr(static_cast<int>(texts.size())), "?>MAX?") << lang;
+    }
+    sql("DELETE FROM translation;");
+    table.update("FRA");
+    EXPECT_TRUE(table.texts.empty());
+    sql("DROP TABLE translation;");
+    table.texts = {"old"};
+    EXPECT_EQ(db.translation_update("FRA", &table.texts), -1);
+    EXPECT_TRUE(table.texts.empty());
 }
 
 }  // namespace
