@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -42,12 +41,6 @@ std::vector<sim::PaperLine> ReportBoard::paper() {
     return sim::Board::instance().takePaper();
 }
 
-std::vector<std::string> ReportBoard::paperText() {
-    std::vector<std::string> lines;
-    for (const sim::PaperLine& line : paper()) lines.push_back(line.text);
-    return lines;
-}
-
 void ReportBoard::sql(const std::string& statements) {
     sqlite3* handle = nullptr;
     ASSERT_EQ(sqlite3_open(kv_test::databaseFile().c_str(), &handle), SQLITE_OK);
@@ -72,12 +65,6 @@ void ReportBoard::writeFile(const std::string& absolute, const std::string& cont
 void ReportBoard::script(const std::string& name, const std::string& body) {
     writeFile("/.sim/bin/" + name, "#!/bin/sh\n" + body);
     chmod((root + "/.sim/bin/" + name).c_str(), 0755);
-}
-
-int find(const std::vector<std::string>& lines, const std::string& text, int from) {
-    for (int i = std::max(0, from); i < static_cast<int>(lines.size()); ++i)
-        if (lines[i] == text) return i;
-    return -1;
 }
 
 }  // namespace report_test

@@ -17,7 +17,6 @@ class ReportBoard : public ::testing::Test {
 
     // Paper completed since the last call, one entry a line.
     std::vector<sim::PaperLine> paper();
-    std::vector<std::string> paperText();
 
     void sql(const std::string& statements);
     // A settings row, replaced when the key is there.
@@ -29,8 +28,5 @@ class ReportBoard : public ::testing::Test {
 
     std::string root;
 };
-
-// Index of the first line equal to `text` at or after `from`, or -1.
-int find(const std::vector<std::string>& lines, const std::string& text, int from = 0);
 
 }  // namespace report_test

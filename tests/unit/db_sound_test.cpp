@@ -43,10 +43,8 @@ TEST_F(Sounds, DownloadReplacesEachSchedulesSoundsOnlyWithNewOnes) {
                       [&](const std::string& line) { printed.push_back(line); }),
                   1);
     });
-    EXPECT_NE(out.find("/PGM/A1/[01-03].WAV' '"), std::string::npos) << out;
     EXPECT_NE(out.find("SD-Template/%23ENG/PGM/A1/[01-03]L.WAV' 'file://"), std::string::npos)
         << out;
-    EXPECT_NE(out.find("/PGM/N9/[01-09].WAV"), std::string::npos) << out;
     EXPECT_NE(out.find("error: unsafe schedule name ENG/../../../escape"), std::string::npos)
         << out;
     const std::pair<const char*, const char*> files[] = {
@@ -59,14 +57,9 @@ TEST_F(Sounds, DownloadReplacesEachSchedulesSoundsOnlyWithNewOnes) {
         {"#FRA/PGM/N9/09L.WAV", "new 09L.WAV"}};
     for (const auto& [file, text] : files) EXPECT_EQ(readFile(sounds + file), text) << file;
     EXPECT_NE(std::system("find . -name hacked | grep -q ."), 0) << "a name is no command";
-    EXPECT_EQ(shown, (std::vector<std::pair<int, std::string>>{{1, "ENG"},
-                                                               {2, "../../../escape"},
-                                                               {2, "A1"},
-                                                               {2, "B2"},
-                                                               {1, "FRA"},
-                                                               {2, "C3"},
-                                                               {2, "N9"},
-                                                               {2, "x'; touch hacked; '"}}));
+    std::string rows;
+    for (const auto& [row, text] : shown) rows += std::to_string(row) + text + "|";
+    EXPECT_EQ(rows, "1ENG|2../../../escape|2A1|2B2|1FRA|2C3|2N9|2x'; touch hacked; '|");
     EXPECT_EQ(printed.size(), 6u);
     EXPECT_EQ(printed[1], "ENG/A1");
     EXPECT_EQ(readFile(platform::path("/home/pi/logSchedules.txt")),

