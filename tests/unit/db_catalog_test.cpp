@@ -1,6 +1,5 @@
 // Schedule catalogue: lookups at both ends, labels, listing and the import.
 #include <cstdio>
-#include <cstdlib>
 
 #include "tests/support/db_support.h"
 
@@ -137,14 +136,6 @@ TEST_F(Catalogue, ImportIsAllOrNothing) {
               "1TakeoffTakeoff sequence3integer;2Loop, rollLoop with a \"full\" roll0integer;"
               "3DécollageDécollage3integer;4A description only6null;5Long" +
                   std::string(700, 'd') + "1integer");
-    // The terminal's own import reads the /boot folder under the terminal's root.
-    dbtest::useRoot("import-root");
-    std::system("mkdir -p import-root/boot");
-    writeFile("import-root/boot/zeph_programme.csv", "9,'t','NEW','ENG',1,1,8,1,1,4,3,2,'x'\n");
-    writeFile("import-root/boot/zeph_figure.csv", "1,9,1,2,'d','Loop',3\n");
-    EXPECT_EQ(store->update_schedules(), 0);
-    dbtest::useRoot("");
-    EXPECT_EQ(catalogue(), "9NEWENGtreal#1Loopd3integer");
 }
 
 }  // namespace

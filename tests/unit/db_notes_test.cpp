@@ -1,6 +1,4 @@
 // Score sheets and the unsent queue.
-#include <array>
-
 #include "app/fn_utils.h"
 #include "app/globals.h"
 #include "tests/support/db_support.h"
@@ -157,12 +155,9 @@ TEST_F(Sheets, QueueReportGroupsJudgesAndCopiesAndNamesEveryFlight) {
     EXPECT_EQ(outputOf([this] { EXPECT_EQ(store->read_notsent_print(), "\n"); }),
               "SELECT cmpid, vol_n, pil_n FROM notsent GROUP BY cmpid, vol_n, pil_n ORDER BY "
               "cmpid, vol_n, pil_n;\n\n");
-    for (const auto& [comp, flight, judge, pilot] : std::vector<std::array<int, 4>>{{2, 1, 5, 30},
-                                                                                    {1, 1, 5, 12},
-                                                                                    {1, 1, 6, 12},
-                                                                                    {1, 1, 5, 11},
-                                                                                    {1, 2, 5, 11},
-                                                                                    {1, 2, 5, 11}})
+    const int queued[][4] = {{2, 1, 5, 30}, {1, 1, 5, 12}, {1, 1, 6, 12},
+                             {1, 1, 5, 11}, {1, 2, 5, 11}, {1, 2, 5, 11}};
+    for (const auto& [comp, flight, judge, pilot] : queued)
         store->write_notsent(comp, flight, judge, pilot);
     EXPECT_EQ(store->read_notsent_print(),
               "\nCompetition : 1\n    Flight : 1\n        Pilot : 11\n        Pilot : 12\n"

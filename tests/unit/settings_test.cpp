@@ -35,36 +35,24 @@ class Loaded : public ::testing::Test {
 };
 
 TEST_F(Loaded, GlobalsTakeTheStoredSettingsOrTheirFallbacks) {
-    using Stored = std::vector<std::pair<std::string, std::string>>;
-    const std::pair<Stored, std::string> rows[] = {
-        {{}, "ENG||||0|1|0|000000|Judge"},
-        {{{"LANG", "FRA"},
-          {"IPServer", "192.168.004.001"},
-          {"SSID", "field"},
-          {"PW", "p'w"},
-          {"JUGE", "12"},
-          {"NbTicket", "3"},
-          {"LINE", "2"},
-          {"WIFI", "1"},
-          {"CJ", "1"},
-          {"LONG_SND", "1"}},
+    // Stored rows as "KEY=value;" (KALVENTRIX_ left out), and the globals after loading.
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "ENG||||0|1|0|000000|Judge"},
+        {"LANG=FRA;IPServer=192.168.004.001;SSID=field;PW=p'w;JUGE=12;NbTicket=3;LINE=2;WIFI=1;"
+         "CJ=1;LONG_SND=1;",
          "FRA|192.168.004.001|field|p'w|12|3|2|000111|Juge"},
-        {{{"CLICK", "1"}, {"DBL_LINE", "1"}, {"LONG_SND", "1"}, {"NbTicket", "0"}, {"LANG", ""}},
-         "ENG||||0|1|0|011001|Judge"},
+        {"CLICK=1;DBL_LINE=1;LONG_SND=1;NbTicket=0;LANG=;", "ENG||||0|1|0|011001|Judge"},
         // Only "1" is on.
-        {{{"NRT", "1"},
-          {"DBL_LINE", "1"},
-          {"CJ", "1"},
-          {"WIFI", "ON"},
-          {"CLICK", "true"},
-          {"NbTicket", "abc"}},
-         "ENG||||0|1|0|101010|Judge"},
+        {"NRT=1;DBL_LINE=1;CJ=1;WIFI=ON;CLICK=true;NbTicket=abc;", "ENG||||0|1|0|101010|Judge"},
     };
     for (const auto& [stored, expected] : rows) {
         sql("DELETE FROM param;");
-        for (const auto& [key, value] : stored)
-            sql("INSERT INTO param (cle, valeur, lib, type) VALUES ('KALVENTRIX_" + key + "', '" +
-                ReplaceAll(value, "'", "''") + "', 'label', '1');");
+        for (size_t at = 0, end; (end = stored.find(';', at)) != std::string::npos; at = end + 1) {
+            const size_t is = stored.find('=', at);
+            sql("INSERT INTO param (cle, valeur, lib, type) VALUES ('KALVENTRIX_" +
+                stored.substr(at, is - at) + "', '" +
+                ReplaceAll(stored.substr(is + 1, end - is - 1), "'", "''") + "', 'label', '1');");
+        }
         gLang = gIPServer = "stale";
         gNbTicket = 5;
         gWIFI = gCJ = gNRT = true;
