@@ -1,6 +1,5 @@
 #include "tests/support/printer_report_support.h"
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "platform/platform.h"
 #include "printer/Pi_Thermal.h"
 #include "sim/board.h"
+#include "tests/support/db_support.h"
 #include "tests/support/files.h"
 #include "tests/support/program_folder.h"
 
@@ -42,14 +42,7 @@ std::vector<sim::PaperLine> ReportBoard::paper() {
 }
 
 void ReportBoard::sql(const std::string& statements) {
-    sqlite3* handle = nullptr;
-    ASSERT_EQ(sqlite3_open(kv_test::databaseFile().c_str(), &handle), SQLITE_OK);
-    char* error = nullptr;
-    const int result = sqlite3_exec(handle, statements.c_str(), nullptr, nullptr, &error);
-    const std::string message = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(handle);
-    ASSERT_EQ(result, SQLITE_OK) << statements << ": " << message;
+    dbtest::execSql(kv_test::databaseFile(), statements);
 }
 
 void ReportBoard::setParam(const std::string& key, const std::string& value,
