@@ -50,10 +50,6 @@ TEST_F(ShippedData, TablesAndARealisticCatalogueOfEveryScoringKind) {
     EXPECT_EQ(count("SELECT count(DISTINCT figoption) || min(figoption) || max(figoption) FROM"
                     " zeph_figure"),
               807);  // every scoring kind, and no other
-    EXPECT_EQ(store->_import_catalogue(sourcePath("data/zeph_programme.csv"),
-                                       sourcePath("data/zeph_figure.csv")),
-              1);
-    EXPECT_EQ(count("SELECT count(*) FROM zeph_programme"), 8);
 }
 
 // Widest text that fits where each is shown: a display row but for the

@@ -3,8 +3,6 @@
 
 namespace {
 
-using dbtest::outputOf;
-
 class Params : public dbtest::DbTest {
   protected:
     // KALVENTRIX_A .. KALVENTRIX_H stored out of key order, and one other family.
@@ -90,22 +88,6 @@ TEST_F(Params, ListingsFollowKeyOrderWithinThePattern) {
     EXPECT_EQ(page(9, 3), "x|x||-2");
     exec("DELETE FROM param WHERE cle > 'KALVENTRIX_A';");
     EXPECT_EQ(page(0, 3), "|KALVENTRIX_A=vA/Label A/4||0");
-}
-
-TEST_F(Params, MissingTableGivesTheFailureValuesAndTheEngineMessage) {
-    EXPECT_EQ(store->test_connection(), "OK");
-    exec("DROP TABLE param;");
-    reopen();
-    const std::string out = outputOf([this] {
-        EXPECT_EQ(store->test_connection(), "no such table: param");
-        EXPECT_EQ(store->read_param("KALVENTRIX_LANG"), "");
-        EXPECT_EQ(store->write_param("KALVENTRIX_LANG", std::string("FRA")), -1);
-        EXPECT_EQ(store->read_nb_params("KALVENTRIX_"), -1);
-        EXPECT_EQ(store->read_param_n("KALVENTRIX_", 0), "-1");
-        EXPECT_EQ(page(0, 3), "|x|x|-1");
-    });
-    EXPECT_NE(out.find("error: no such table: param\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("SQL error : no such table: param\n"), std::string::npos) << out;
 }
 
 TEST(StoreFile, OpenFailureIsReportedAndAMissingFileIsCreatedEmpty) {

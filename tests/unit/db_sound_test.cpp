@@ -1,7 +1,7 @@
-// The sound download: layout, progress, logs, and the old sounds kept when a
-// download brings nothing. The server is a folder reached with file:// URLs.
+// The sound download: layout, logs, unsafe names, and the old sounds kept
+// when a download brings nothing; its progress on screen is a service flow.
+// The server is a folder reached with file:// URLs.
 #include <cstdlib>
-#include <utility>
 
 #include "platform/platform.h"
 #include "tests/support/db_support.h"
@@ -34,13 +34,10 @@ TEST_F(Sounds, DownloadReplacesEachSchedulesSoundsOnlyWithNewOnes) {
     makeFiles(server + "/SD-Template/#FRA/PGM/N9", {"09.WAV", "09L.WAV"}, "new ");
     for (const char* old : {"#ENG/PGM/A1", "#ENG/PGM/B2", "#ENG/PGM/GONE"})
         makeFiles(sounds + old, {"09.WAV"}, "old ");
-    std::vector<std::pair<int, std::string>> shown;
-    std::vector<std::string> printed;
     const std::string out = dbtest::outputOf([&] {
         EXPECT_EQ(store->_download_sound(
-                      "file://" + server,
-                      [&](int row, const std::string& text) { shown.emplace_back(row, text); },
-                      [&](const std::string& line) { printed.push_back(line); }),
+                      "file://" + server, [](int, const std::string&) {},
+                      [](const std::string&) {}),
                   1);
     });
     EXPECT_NE(out.find("SD-Template/%23ENG/PGM/A1/[01-03]L.WAV' 'file://"), std::string::npos)
@@ -57,11 +54,6 @@ TEST_F(Sounds, DownloadReplacesEachSchedulesSoundsOnlyWithNewOnes) {
         {"#FRA/PGM/N9/09L.WAV", "new 09L.WAV"}};
     for (const auto& [file, text] : files) EXPECT_EQ(readFile(sounds + file), text) << file;
     EXPECT_NE(std::system("find . -name hacked | grep -q ."), 0) << "a name is no command";
-    std::string rows;
-    for (const auto& [row, text] : shown) rows += std::to_string(row) + text + "|";
-    EXPECT_EQ(rows, "1ENG|2../../../escape|2A1|2B2|1FRA|2C3|2N9|2x'; touch hacked; '|");
-    EXPECT_EQ(printed.size(), 6u);
-    EXPECT_EQ(printed[1], "ENG/A1");
     EXPECT_EQ(readFile(platform::path("/home/pi/logSchedules.txt")),
               "Language : ENG\n              ../../../escape      Nb : 1\n"
               "              A1      Nb : 3\n              B2      Nb : 2\n"

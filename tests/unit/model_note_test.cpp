@@ -1,15 +1,11 @@
 // The score record: every scoring kind's keys and limits, the marks, the
-// two-key entry, the server text and the sound name.
+// server text and the sound name (the two-key entry is a judging flow).
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
 
-#include "app/globals.h"
-#include "drivers/fn_rotary.h"
-#include "drivers/soft_lcd.h"
 #include "model/fn_note.h"
-#include "tests/support/drivers_support.h"
 
 namespace {
 
@@ -78,35 +74,6 @@ TEST(NoteRecord, ServerTextAndSoundNameOfValues) {
         EXPECT_EQ(Note::serverText(row.value), row.server) << row.value;
         EXPECT_EQ(Note::soundName(row.value), row.sound) << row.value;
     }
-}
-
-// On a fresh virtual board with the display set up as at start-up.
-TEST(NoteRecord, TwoKeyEntryTakesTheHighestShortPressedDigitAsTheTenth) {
-    drivers_test::freshBoard();
-    ASSERT_TRUE(myLcd.setParam(drivers_test::kScl, drivers_test::kSda, 0x27, 4, 20));
-    RpButton* digits[] = {&myButton_0, &myButton_1, &myButton_2, &myButton_3, &myButton_4,
-                          &myButton_5, &myButton_6, &myButton_7, &myButton_8, &myButton_9};
-    for (RpButton* b : digits) b->resetValue();
-    myButton_NO.resetValue();
-    Note note(6, 1, 1, 1, 0, "Rolling circle");
-    myButton_3.setValue(1);
-    myButton_NO.setValue(1);  // not a digit: stays pending
-    note.update(7);
-    EXPECT_EQ(note.getValue(), 73);
-    EXPECT_EQ(drivers_test::glassRow(2).substr(17, 3), "7.3");
-    EXPECT_EQ(myButton_3.getValue(), 0u);
-    EXPECT_EQ(myButton_NO.getValue(), 1u);
-
-    myButton_2.setValue(1);
-    myButton_8.setValue(1);
-    myButton_9.setValue(2);  // a long press is no tenth, but it is taken too
-    note.update(5);
-    EXPECT_EQ(note.getValue(), 58);
-    EXPECT_EQ(myButton_2.getValue() + myButton_8.getValue() + myButton_9.getValue(), 0u);
-
-    myButton_4.setValue(1);
-    note.update(10);
-    EXPECT_EQ(note.getValue(), 100) << "ten is the top";
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The system chores on the virtual board, with the board's stand-ins for
 // sudo, date, tee and chmod: the commands really go through /bin/sh, so
-// quoting faults would show in the files they write.
-#include <gmock/gmock.h>
+// quoting faults show in the files they write.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,8 +15,6 @@
 #include "drivers/fn_rotary.h"
 #include "drivers/soft_lcd.h"
 #include "tests/support/drivers_support.h"
-
-using ::testing::HasSubstr;
 
 // The interface texts come from the database elsewhere; none is needed here.
 std::string Translation::tr(int) {
@@ -89,49 +86,39 @@ TEST_F(SystemChores, TheClockOnlyMovesForwardToAValidServerTime) {
         SystemDate(time);
     const std::string commands = shellCommands();
     EXPECT_EQ(commands.find("date --set"), commands.rfind("date --set")) << "set once";
-    EXPECT_THAT(commands, HasSubstr("sudo date --set '" + tomorrow + "'\n"));
+    EXPECT_NE(commands.find("sudo date --set '" + tomorrow + "'\n"), std::string::npos);
     EXPECT_GE(board().wallTime() - before, 24 * 3600 - 2);
 }
 
+// The reboot question around it is a settings flow; here the file's text.
 TEST_F(SystemChores, WifiConfigurationHoldsTheNameAndPassPhraseOnTheirOwnLines) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"Joe's \"Field\" $HOME net", "p\\a$s'w`d`\\n"}, {"net\nnetwork={", "x\r\ny"}};
-    for (const auto& [ssid, pass] : rows) {
-        gSSID = ssid;
-        gPW = pass;
-        myButton_PLUS.setValue(1);
+    const struct {
+        std::string ssid, pass, lines;  // the lines as written
+    } rows[] = {{"Joe's \"Field\" $HOME net", "p\\a$s'w`d`\\n",
+                 "ssid=\"Joe's \"Field\" $HOME net\"\n    psk=\"p\\a$s'w`d`\\n\""},
+                {"net\nnetwork={", "x\r\ny", "ssid=\"netnetwork={\"\n    psk=\"xy\""}};
+    for (const auto& row : rows) {
+        gSSID = row.ssid;
+        gPW = row.pass;
         tap("VALID");
         EXPECT_EQ(UpdateWifi(), 0);
-        EXPECT_EQ(myButton_VALID.getValue() + myButton_PLUS.getValue(), 0u) << "keys cleared";
-        EXPECT_EQ(drivers_test::glassRow(2) + drivers_test::glassRow(3),
-                  "      Reboot ?      <-> YES   <Valid> NO");
+        EXPECT_EQ(readFile(root / "etc/wpa_supplicant/wpa_supplicant.conf"),
+                  "ctrl_interface=DIR=/var/run/wpa_supplicant GROUP=netdev\nupdate_config=1\n"
+                  "country=US\nnetwork={\n    " +
+                      row.lines + "\n}\n");
     }
-    EXPECT_EQ(
-        readFile(root / "etc/wpa_supplicant/wpa_supplicant.conf"),
-        "ctrl_interface=DIR=/var/run/wpa_supplicant GROUP=netdev\nupdate_config=1\ncountry=US\n"
-        "network={\n    ssid=\"netnetwork={\"\n    psk=\"xy\"\n}\n");
-    gSSID = "Joe's \"Field\" $HOME net";
-    gPW = "p\\a$s'w`d`\\n";
-    tap("MINUS");
-    EXPECT_EQ(UpdateWifi(), -1) << "MINUS asks for the reboot";
-    EXPECT_NE(myButton_MINUS.getValue(), 0u) << "left for the screen loop";
-    EXPECT_THAT(
-        readFile(root / "etc/wpa_supplicant/wpa_supplicant.conf"),
-        HasSubstr(
-            "network={\n    ssid=\"Joe's \"Field\" $HOME net\"\n    psk=\"p\\a$s'w`d`\\n\"\n}\n"));
 }
 
-// The address without leading zeros, as one shell word.
-TEST_F(SystemChores, WatchdogScriptPingsTheServerAsOneShellWord) {
-    for (const auto& [server, word] :
-         {std::pair{"192.168.004.001", "192.168.4.1 "}, std::pair{"it's", "'it'\\''s' "}}) {
+// The server address without leading zeros, as one shell word.
+TEST_F(SystemChores, WatchdogScriptPingsTheServer) {
+    for (const auto& [server, word] : {std::pair{"192.168.004.001", "192.168.4.1"},
+                                       std::pair{"it's", "'it'\\''s'"}}) {
         gIPServer = server;
         Create_sh();
-        const std::string script = readFile("wifi_reconnect.sh");
-        EXPECT_EQ(script.substr(0, script.find('\n')),
-                  std::string("ping -I wlan0 -c2 ") + word + "> /dev/null");
+        EXPECT_EQ(readFile("wifi_reconnect.sh").rfind(
+                      std::string("ping -I wlan0 -c2 ") + word + " > /dev/null\n", 0),
+                  0u);
     }
-    EXPECT_THAT(shellCommands(), HasSubstr("sudo chmod +x wifi_reconnect.sh\n"));
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // The service screens' value rules: menu wrap, setting steps by type, the
-// encoder test's path, the SD speed results, last-ticket files and the
-// server URL handed to the shell.
+// encoder test's path, the SD speed results and the server URL handed to
+// the shell.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "screens/fn_screen_param.h"
@@ -83,7 +82,7 @@ TEST(ServiceValues, MenusWrapAndTheEncoderPathRunsRoundTheEdge) {
     }
 }
 
-TEST(ServiceValues, FilesAndCommandsOfTheServiceScreens) {
+TEST(ServiceValues, SpeedFiguresAndServerUrls) {
     const std::pair<const char*, const char*> speeds[] = {
         {"1+0 records in\n104857600 bytes (105 MB) copied, 2.5 s, 41.9 MB/s\nx copied, 9 s, 1 "
          "MB/s\n",
@@ -99,23 +98,6 @@ TEST(ServiceValues, FilesAndCommandsOfTheServiceScreens) {
                                                         {"x;rm -rf y", "'x;rm -rf y/a'"},
                                                         {"it's", "'it'\\''s/a'"}};
     for (const auto& [server, word] : urls) EXPECT_EQ(serverUrlWord(server, "/a"), word) << server;
-    for (const char* name : {"comp", "flight", "judge", "pilot", "schedule"})
-        std::remove((std::string("lastTicket_") + name + ".txt").c_str());
-    write("lastTicket_pilot.txt", "abc");
-    LastTicket ticket = readLastTicket();
-    EXPECT_EQ(
-        std::to_string(ticket.comp) + "/" + std::to_string(ticket.pilot) + "/" + ticket.schedule,
-        "0/0/");
-    const std::pair<const char*, const char*> files[] = {
-        {"comp", "3"}, {"flight", "12"}, {"judge", "4"}, {"pilot", "123"}, {"schedule", "F 25"}};
-    for (const auto& [name, value] : files)
-        write(std::string("lastTicket_") + name + ".txt", value);
-    ticket = readLastTicket();
-    EXPECT_EQ(std::to_string(ticket.comp) + "/" + std::to_string(ticket.flight) + "/" +
-                  std::to_string(ticket.judge) + "/" + std::to_string(ticket.pilot) + "/" +
-                  ticket.schedule,
-              "3/12/4/123/F")
-        << "the schedule name ends at its first space";
 }
 
 }  // namespace
