@@ -1,5 +1,4 @@
-// The board table against the places that show it to people: the README's
-// wiring table and the front panel's page.
+// The board table against the README's wiring table, which people wire by.
 #include <wiringPi.h>
 
 #include <gtest/gtest.h>
@@ -19,15 +18,6 @@ std::string sourceFile(const std::string& relative) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// Each match's first group, in order.
-std::multiset<std::string> captures(const std::string& text, const std::string& pattern) {
-    std::multiset<std::string> found;
-    const std::regex re(pattern);
-    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it)
-        found.insert((*it)[1]);
-    return found;
 }
 
 TEST(BoardTable, ReadmeWiringTableShowsEveryPinAsWired) {
@@ -60,19 +50,6 @@ TEST(BoardTable, ReadmeWiringTableShowsEveryPinAsWired) {
         pins.insert(pin);
     EXPECT_EQ(pins.size(), wiring::kKeyCount + 4)
         << "every key, channel and bus line on a pin of its own";
-}
-
-TEST(BoardTable, PanelPageHasOneButtonPerKeyAndTypesOnlyKeysOfTheBoard) {
-    std::multiset<std::string> onBoard;
-    for (const wiring::Key& key : wiring::kKeys) onBoard.insert(key.name);
-    EXPECT_EQ(captures(sourceFile("sim/panel/web/index.html"), "data-key=\"([^\"]*)\""), onBoard);
-    const std::string script = sourceFile("sim/panel/web/panel.js");
-    const size_t start = script.find("const KEYBOARD = {");
-    ASSERT_NE(start, std::string::npos);
-    const auto shortcuts =
-        captures(script.substr(start, script.find('}', start) - start), ": \"([^\"]*)\"");
-    EXPECT_FALSE(shortcuts.empty());
-    for (const std::string& key : shortcuts) EXPECT_GE(wiring::keyIndex(key.c_str()), 0) << key;
 }
 
 }  // namespace

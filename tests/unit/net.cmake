@@ -4,8 +4,6 @@ kv_add_test(net_reply_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_reply_test.cpp
 
 # The transport and the protocol on a platform seam of their own, with the
 # program's globals.
-kv_add_test(net_transport_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_transport_test.cpp
-            LIBS kv_test_net_fakes kv_test_program kv_net_transport LABELS unit)
 kv_add_test(net_protocol_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/net_protocol_test.cpp
             LIBS kv_test_net_fakes kv_test_program kv_net SQLite::SQLite3 LABELS unit)
 
