@@ -19,7 +19,6 @@ if(KALVENTRIX_BOARD STREQUAL "sim")
 endif()
 
 # A platform seam of its own for the server link's tests: shell commands
-# recorded, paths under a folder of the test; a scripted HTTP server.
+# recorded, paths under a folder of the test.
 add_library(kv_test_net_fakes OBJECT ${kv_support}/net_platform_fake.cpp
-                                     ${kv_support}/plain_lock.cpp
-                                     ${kv_support}/net_script_server.cpp)
+                                     ${kv_support}/plain_lock.cpp)

@@ -25,12 +25,9 @@ kv_add_test(db_crash_test
   LIBS ${kv_db_test_libs}
   LABELS unit)
 
-# The score record; its two-key entry runs against the keypad and display
-# drivers with the program's keypad dialog.
-if(TARGET kv_test_drivers)
-  kv_add_test(model_note_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_note_test.cpp
-              LIBS kv_test_drivers LABELS unit)
-endif()
+# The score record.
+kv_add_test(model_note_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_note_test.cpp
+            LIBS kv_model LABELS unit)
 
 # The shipped settings scripts are the ones the settings declaration writes.
 if(TARGET kv_settings_sql)

@@ -1,5 +1,5 @@
 // The score record: every scoring kind's keys and limits, the marks, the
-// server text and the sound name (the two-key entry is a judging flow).
+// two-key entry, the server text and the sound name.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -22,6 +22,7 @@ TEST(NoteRecord, EachKindStartsAtItsValueAndFollowsItsKeys) {
         note.update(Note::kKeyLongZero);
         EXPECT_EQ(std::make_pair(no, note.getValue()), std::make_pair(-10, -20)) << option;
     }
+    Note::useTenthReader([](int) { return 3; });  // the second key of a two-key entry
     // A record of `option` set to `start`, the keys, and the value after each.
     const struct {
         int option, start;
@@ -43,6 +44,7 @@ TEST(NoteRecord, EachKindStartsAtItsValueAndFollowsItsKeys) {
         {3, 100, {4, 5, 0, 10, M, P}, {0, 100, 0, 100, 0, 100}},
         {4, 0, {3, M, 3, P, M, 0}, {0, -100, -100, 0, -100, 0}},
         {6, 100, {P, M, M}, {100, 99, 98}},
+        {6, 0, {7, 10}, {73, 100}},
         {6, 0, {M, P}, {0, 1}},
         {6, -10, {P}, {0}},
         {-1, 100, {P, M, 6, 99}, {100, 100, 60, 60}},

@@ -2,13 +2,23 @@
 // exchange's exact request and what the protocol decides from the replies
 // (the log texts and a real server's faults are the server tests'), and the
 // network status read back from the tools' output.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <deque>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <regex>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/globals.h"
@@ -16,7 +26,6 @@
 #include "model/fn_note.h"
 #include "net/fn_wifi.h"
 #include "tests/support/net_platform_fake.h"
-#include "tests/support/net_script_server.h"
 #include "tests/support/program_folder.h"
 
 // The clock setter is tested with the system chores; here only what reaches it.
@@ -26,6 +35,92 @@ void SystemDate(std::string serverTime) {
 }
 
 namespace {
+
+struct ScriptedReply {
+    ScriptedReply(std::string body = "", int status = 200, std::string location = "")
+        : body(std::move(body)), status(status), location(std::move(location)) {}
+    ScriptedReply(const char* body) : ScriptedReply(std::string(body)) {}
+    std::string body;
+    int status;
+    std::string location;  // sent as a Location header when not empty
+};
+
+struct SeenRequest {
+    std::string target, head;  // path and query as sent; the whole head
+};
+
+// An HTTP server on loopback whose replies the test scripts, including
+// replies no well-behaved server would give.
+class ScriptServer {
+  public:
+    ScriptServer() {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof(addr);
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+            ::listen(listener_, 16) != 0)
+            throw std::runtime_error("script server: cannot listen");
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] {
+            while (!stopping_) answerOne();
+        });
+    }
+    ~ScriptServer() {
+        stopping_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    // Replies in order; the last one keeps answering.
+    void script(std::vector<ScriptedReply> replies) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        script_.assign(replies.begin(), replies.end());
+        if (script_.empty()) script_.push_back({"return:-1"});
+    }
+    // The requests received since the last call.
+    std::vector<SeenRequest> takeRequests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(seen_, {});
+    }
+
+  private:
+    void answerOne() {
+        pollfd p{listener_, POLLIN, 0};
+        const int client = ::poll(&p, 1, 100) > 0 ? ::accept(listener_, nullptr, nullptr) : -1;
+        if (client < 0) return;
+        std::string head;
+        char chunk[1024];
+        for (ssize_t n = 1; n > 0 && head.find("\r\n\r\n") == std::string::npos;)
+            if ((n = ::recv(client, chunk, sizeof(chunk), 0)) > 0) head.append(chunk, n);
+        ScriptedReply reply;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            const size_t start = head.find(' ') + 1;
+            seen_.push_back({head.substr(start, head.find(' ', start) - start), head});
+            reply = script_.front();
+            if (script_.size() > 1) script_.pop_front();
+        }
+        std::string text = "HTTP/1.1 " + std::to_string(reply.status) + " Scripted\r\n";
+        if (!reply.location.empty()) text += "Location: " + reply.location + "\r\n";
+        text += "Content-Length: " + std::to_string(reply.body.size()) +
+                "\r\nConnection: close\r\n\r\n" + reply.body;
+        for (ssize_t n = 0, sent = 0; sent < static_cast<ssize_t>(text.size()) && n >= 0;
+             sent += n)
+            n = ::send(client, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+        ::close(client);
+    }
+
+    int listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::mutex mutex_;
+    std::deque<ScriptedReply> script_{ScriptedReply{"return:-1"}};
+    std::vector<SeenRequest> seen_;
+    std::thread thread_;
+};
 
 std::string log() {
     return fakeplatform::readFile("/var/log/kalventrix/log_wifi.log");

@@ -56,7 +56,7 @@ TEST(ReportLayout, DateLinesByLanguage) {
 }
 
 TEST(ReportLayout, ReplyCodesTicketTextsAndLegend) {
-    const std::pair<int, int> texts[] = {{100, 33}, {101, 34}, {106, 39}, {900, 40},
+    const std::pair<int, int> texts[] = {{100, 33}, {101, 34}, {102, 35}, {106, 39}, {900, 40},
                                          {904, 44}, {0, 0},    {1, 0},    {-1, 0},
                                          {99, 0},   {107, 0},  {899, 0},  {905, 0}};
     for (const auto& [code, text] : texts) EXPECT_EQ(layout::replyCodeTextId(code), text) << code;
