@@ -81,34 +81,9 @@ TEST_F(ShippedData, EveryLanguageHasEveryTextOfTheProgramFittingItsPlace) {
     }
 }
 
-// A value the settings screen could have made.
-bool editable(const Setting& s, const std::string& value, RpSqlite& store) {
-    const Limits limits = limitsOf(s);
-    const auto within = [&limits](int n) { return n >= limits.lowest && n <= limits.highest; };
-    switch (s.type) {
-        case kParamOnOff:
-            return value == "0" || value == "1";
-        case kParamText:
-            for (unsigned char c : value)
-                if (!within(c)) return false;
-            return value.size() <= static_cast<size_t>(kTextWidth);
-        case kParamQuad:
-            for (int i = 0; i < kQuadCount; ++i)
-                if (!within(std::atoi(value.substr(4 * i, 3).c_str()))) return false;
-            return value.size() == static_cast<size_t>(kQuadLength);
-        case kParamNumber:
-        case kParamVolume:
-            return within(std::stoi(value));
-        case kParamLanguage:
-            return store.check_schedule("SPORT24", value);
-        default:
-            return false;
-    }
-}
-
 // The rows come from the settings declaration (checked where they are
 // written); here what the screens make of them.
-TEST_F(ShippedData, SettingsFitTheListAndHoldValuesTheScreenCouldMake) {
+TEST_F(ShippedData, SettingsScriptsAndLabelsFitTheList) {
     // The server's settings scripts replace the settings and keep the flight context.
     ASSERT_EQ(store->write_param("PELMORIDUX_PILOT", 42), 1);
     ASSERT_EQ(store->write_param("KALVENTRIX_LANG", std::string("FRA")), 1);
@@ -120,9 +95,6 @@ TEST_F(ShippedData, SettingsFitTheListAndHoldValuesTheScreenCouldMake) {
         std::string value, label, type;
         ASSERT_EQ(store->read_param(s.key, &value, &label, &type), 1);
         EXPECT_LE(label.size(), 17u) << s.key;  // the list shows it after two spaces
-        if (std::string(s.key).rfind(kSettingsPrefix, 0) == 0) {
-            EXPECT_TRUE(editable(s, value, *store)) << s.key << " = " << value;
-        }
     }
     EXPECT_TRUE(store->check_schedule(store->get_param_string(keyOf(SettingId::ContextSchedule)),
                                       store->get_param_string(keyOf(SettingId::Language))));

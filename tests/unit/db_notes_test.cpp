@@ -121,17 +121,6 @@ TEST_F(Sheets, QueuePagesOfTwentyPerJudgeOldestFirst) {
     EXPECT_EQ(page(20, 7), "4: 1027121 1027122 1027123 1027124");
 }
 
-TEST_F(Sheets, MissingTablesGiveTheFailureValues) {
-    exec("DROP TABLE note; DROP TABLE notsent;");
-    reopen();
-    int a[20], b[20], c[20], d[20];
-    outputOf([&] {
-        EXPECT_TRUE(store->check_pilot(1, 1, 1, 1)) << "unknown: no second sheet for the pilot";
-        EXPECT_EQ(store->read_notes(1, 1, 1, 1) + store->read_notsent(a, b, c, d, 0, 1), -2);
-        EXPECT_LT(store->write_notes(sheetOf({1}), 1, 1, 1, 1), 0);
-    });
-}
-
 TEST_F(Sheets, QueueReportGroupsJudgesAndCopiesAndNamesEveryFlight) {
     myTrans.texts.assign(78, "");
     myTrans.texts[23] = "Competition";

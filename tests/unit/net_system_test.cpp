@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <sstream>
 
 #include "app/fn_utils.h"
@@ -61,34 +59,6 @@ class SystemChores : public drivers_test::BoardTest {
     }
     fs::path root;
 };
-
-// Shifts a "YYYY-MM-DD HH:MM:SS" text by whole seconds.
-std::string shifted(const std::string& text, long seconds) {
-    std::tm t{};
-    std::istringstream(text) >> std::get_time(&t, "%Y-%m-%d %H:%M:%S");
-    const std::time_t when = timegm(&t) + seconds;
-    char buffer[32];
-    std::strftime(buffer, sizeof(buffer), "%Y-%m-%d %H:%M:%S", gmtime_r(&when, &t));
-    return buffer;
-}
-
-TEST_F(SystemChores, TheClockOnlyMovesForwardToAValidServerTime) {
-    SystemDate("-1");
-    EXPECT_EQ(shellCommands(),
-              "date +\"%Y-%m-%d %T\" > " + (root / "home/pi/txt/date.txt").string() + "\n");
-    const std::string current = readFile(root / "home/pi/txt/date.txt").substr(0, 19);
-    const std::string tomorrow = shifted(current, 24 * 3600);
-    const std::time_t before = board().wallTime();
-    for (const std::string& time :
-         {shifted(current, -5), current, std::string("2099-01-01 00:00:00'; touch /tmp/x; '"),
-          std::string("2099-13-01 00:00:00"), std::string("2099-02-30 00:00:00"),
-          std::string("2099-01-01T00:00:00"), std::string(""), tomorrow})
-        SystemDate(time);
-    const std::string commands = shellCommands();
-    EXPECT_EQ(commands.find("date --set"), commands.rfind("date --set")) << "set once";
-    EXPECT_NE(commands.find("sudo date --set '" + tomorrow + "'\n"), std::string::npos);
-    EXPECT_GE(board().wallTime() - before, 24 * 3600 - 2);
-}
 
 // The reboot question around it is a settings flow; here the file's text.
 TEST_F(SystemChores, WifiConfigurationHoldsTheNameAndPassPhraseOnTheirOwnLines) {
