@@ -2,13 +2,11 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-#include <thread>
 
 #include "platform/platform.h"
 
@@ -65,32 +63,12 @@ std::string readFile(const std::string& absolute) {
 
 namespace platform {
 
-void usleep(unsigned long micros) {
-    std::this_thread::sleep_for(std::chrono::microseconds(micros));
-}
-
-long monotonicSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-std::time_t wallTime() {
-    return std::time(nullptr);
-}
-
-std::tm localTime() {
-    std::time_t now = wallTime();
-    std::tm out{};
-    localtime_r(&now, &out);
-    return out;
-}
-
 std::string formatLocalTime(const char* format) {
-    std::tm now = localTime();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
     char text[128];
-    size_t n = std::strftime(text, sizeof(text), format, &now);
-    return std::string(text, n);
+    return std::string(text, std::strftime(text, sizeof(text), format, &local));
 }
 
 int shell(const std::string& command) {

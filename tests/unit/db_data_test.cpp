@@ -1,5 +1,5 @@
 // The data the terminal ships with: the database that make-db.sh builds, the
-// demo catalogue, the interface texts, the settings rows and the sound layout.
+// demo catalogue, the interface texts and the settings rows.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -100,21 +100,6 @@ TEST_F(ShippedData, SettingsScriptsAndLabelsFitTheList) {
                                       store->get_param_string(keyOf(SettingId::Language))));
     apply("data/translation.sql");
     EXPECT_EQ(count("SELECT count(*) FROM translation"), 156);
-}
-
-TEST(ShippedSounds, LayoutForEveryLanguageAndSchedule) {
-    const std::string root = "sounds-" + std::to_string(getpid());
-    ASSERT_EQ(std::system((sourcePath("scripts/make-sounds.sh") + " " + root + "/sounds").c_str()),
-              0);
-    for (const char* path : {"#ENG/SOUNDS/ES.wav", "#FRA/SOUNDS/F.wav", "#ENG/SOUNDS/7_5.wav",
-                             "#FRA/SOUNDS/NO.wav", "#ENG/SOUNDS/10.wav", "#FRA/PGM/MAST24/25.WAV",
-                             "#FRA/PGM/MAST24/25L.WAV", "#ENG/PGM/SPORT24/P.WAV"}) {
-        const std::string wav = dbtest::readFile(root + "/sounds/" + path);
-        EXPECT_TRUE(wav.size() > 44 && wav.rfind("RIFF", 0) == 0 && wav.substr(8, 8) == "WAVEfmt ")
-            << path;
-    }
-    EXPECT_EQ(dbtest::readFile(root + "/sounds/#ENG/PGM/SPORT24/14.WAV"), "");
-    std::system(("rm -rf " + root).c_str());
 }
 
 }  // namespace

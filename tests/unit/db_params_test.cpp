@@ -90,17 +90,4 @@ TEST_F(Params, ListingsFollowKeyOrderWithinThePattern) {
     EXPECT_EQ(page(0, 3), "|KALVENTRIX_A=vA/Label A/4||0");
 }
 
-TEST(StoreFile, OpenFailureIsReportedAndAMissingFileIsCreatedEmpty) {
-    int rc = 0;
-    const std::string out = dbtest::outputOf([&rc] { RpSqlite("no-such-folder/db", &rc); });
-    EXPECT_EQ(rc, -1);
-    EXPECT_EQ(out.rfind("Can't open database : ", 0), 0u) << out;
-    EXPECT_NE(out.find(" return code : 14\n"), std::string::npos) << out;
-    std::remove("fresh-db");
-    RpSqlite fresh("fresh-db", &rc);
-    EXPECT_EQ(rc, 1);
-    EXPECT_EQ(dbtest::outputOf([&fresh] { fresh.test_connection(); }),
-              "error: no such table: param\n");
-}
-
 }  // namespace

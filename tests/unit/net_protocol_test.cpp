@@ -1,7 +1,6 @@
 // The server link against a scripted loopback server: the transport, every
 // exchange's exact request and what the protocol decides from the replies
-// (the log texts and a real server's faults are the server tests'), and the
-// network status read back from the tools' output.
+// (the log texts and a real server's faults are the server tests').
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -214,21 +213,6 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
          "0",
          {T + "&N1=10", T + "&N1=10&P=A%20B%231"},
          1},
-        // Resending: no line, and refusals stay out of the log.
-        {{{"return:102"}, {"Fatal error"}, {kAccept}},
-         [] {
-             return inTurn(
-                 {[] {
-                      return std::to_string(wifi_resend_score(sheetOf({70, 75}), 3, 2, 4, 12));
-                  },
-                  [] {
-                      return " " + std::to_string(wifi_resend_score(sheetOf({70}), 3, 2, 4, 12));
-                  },
-                  [] { return " " + std::to_string(wifi_resend_score({}, 3, 2, 4, 12)); }});
-         },
-         "102 -1 0",
-         {U + "&N1=7&N2=7.5", U + "&N1=7", U},
-         1},
         // Near real time: the last four figures at most, within the sheet.
         {{kAccept},
          [] {
@@ -254,13 +238,6 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
          },
          "12 12/3/5/F3A-P25X 12 12/3/5/SHORT3 12 12/4/5/KEPT 13 13/30/4/SHORT3 ",
          {"OPT=P&L=2", "OPT=P&L=2", "OPT=P&L=2"},
-         0},
-        {{{"return:-2"}, {"<b>Status: 404</b>", 404}, {"return:01203"}, {"return:-1"}},
-         [] {
-             return inTurn({next, next, next, next});
-         },
-         "-1 13/30/4/SHORT3 -1 13/30/4/SHORT3 -1 13/30/4/SHORT3 -1 -1/30/4/SHORT3 ",
-         {"OPT=P&L=2", "OPT=P&L=2", "OPT=P&L=2", "OPT=P&L=2"},
          0},
         // Server time.
         {{kAccept}, [] { return wifi_date(); }, kTime, {"OPT=H"}, 1},
@@ -335,41 +312,6 @@ TEST(Transport, FailuresAreLoggedWithTheirTimeIntoAnExistingFolderOnly) {
     std::filesystem::remove_all(fakeplatform::root() + "/var/log/kalventrix");
     EXPECT_EQ(wifi_get(closed + "/3").rfind("KO : ", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(fakeplatform::root() + "/var/log/kalventrix"));
-}
-
-TEST(NetworkStatus, ReadBackFromTheToolsOutput) {
-    const struct {
-        const char* command;
-        const char* output;  // nullptr: the tool wrote no file
-        std::string (*read)();
-        const char* expected;
-    } rows[] = {
-        {"iwconfig > ", "wlan0  IEEE 802.11  ESSID:\"Club \"Field\"\"  \nMode:Managed\n", wifi_SSID,
-         "Club \"Field\""},
-        {"iwconfig > ", "wlan0     IEEE 802.11  ESSID:off/any\n", wifi_SSID, "off/any"},
-        {"iwconfig > ", "lo        no wireless extensions.\n", wifi_SSID, "No WIFI"},
-        {"iwconfig > ", nullptr, wifi_SSID, "No WIFI"},
-        {"hostname -I > ", "192.168.1.20 10.0.0.5 \n", wifi_IP, "192.168.1.20"},
-        {"hostname -I > ", "\n", wifi_IP, "no IP addr"},
-        {"hostname -I > ", nullptr, wifi_IP, "No IP"},
-    };
-    for (const auto& row : rows) {
-        fakeplatform::reset();
-        const std::string file =
-            row.command[0] == 'i' ? "/home/pi/txt/iwconfig.txt" : "/home/pi/txt/ip.txt";
-        fakeplatform::onShell = [&row, &file](const std::string&) {
-            if (row.output) fakeplatform::writeFile(file, row.output);
-            return 0;
-        };
-        EXPECT_EQ(row.read(), row.expected) << (row.output ? row.output : "no file");
-        EXPECT_EQ(fakeplatform::commands,
-                  std::vector<std::string>{row.command + fakeplatform::root() + file});
-    }
-    fakeplatform::reset();
-    fakeplatform::onShell = [](const std::string&) { return 256; };
-    EXPECT_EQ(wifi_scan(), 256);
-    EXPECT_EQ(fakeplatform::commands.at(0), "sudo iwlist wlan0 scan | grep ESSID > " +
-                                                fakeplatform::root() + "/home/pi/txt/essid.txt");
 }
 
 }  // namespace

@@ -75,13 +75,6 @@ TEST_F(Loaded, TextsInTheLanguageOverEnglishOverPlaceholders) {
         EXPECT_EQ(table.texts, texts) << lang;
         EXPECT_EQ(table.tr(static_cast<int>(texts.size())), "?>MAX?") << lang;
     }
-    sql("DELETE FROM translation;");
-    table.update("FRA");
-    EXPECT_TRUE(table.texts.empty());
-    sql("DROP TABLE translation;");
-    table.texts = {"old"};
-    EXPECT_EQ(db.translation_update("FRA", &table.texts), -1);
-    EXPECT_TRUE(table.texts.empty());
 }
 
 }  // namespace
