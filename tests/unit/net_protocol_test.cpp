@@ -151,13 +151,6 @@ std::string next() {
            "/" + std::to_string(comp) + "/" + schedule + " ";
 }
 
-// The results of the calls, made one after the other.
-std::string inTurn(const std::vector<std::function<std::string()>>& calls) {
-    std::string results;
-    for (const auto& call : calls) results += call();
-    return results;
-}
-
 struct Exchange {
     std::vector<ScriptedReply> replies;
     std::function<std::string()> call;  // the results, as text
@@ -229,12 +222,10 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
         // Next pilot; a flight above 50 owes the same pilot the next flight.
         {{{"return:0120305F3A-P25X"}, {"return:0125305SHORT3"}, {"return:0133004SHORT3"}},
          [] {
-             return inTurn({next, next,
-                            [] {
-                                schedule = "KEPT";
-                                return next();
-                            },
-                            next});
+             std::string results = next() + next();
+             schedule = "KEPT";
+             results += next();
+             return results + next();
          },
          "12 12/3/5/F3A-P25X 12 12/3/5/SHORT3 12 12/4/5/KEPT 13 13/30/4/SHORT3 ",
          {"OPT=P&L=2", "OPT=P&L=2", "OPT=P&L=2"},
