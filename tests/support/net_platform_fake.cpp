@@ -14,9 +14,6 @@ namespace fs = std::filesystem;
 
 namespace fakeplatform {
 
-std::vector<std::string> commands;
-std::function<int(const std::string&)> onShell;
-
 namespace {
 
 // Removed when the process ends. An exit handler registered while the name was
@@ -39,8 +36,6 @@ std::string root() {
 }
 
 void reset() {
-    commands.clear();
-    onShell = nullptr;
     fs::remove_all(root());
     fs::create_directories(root() + "/home/pi/txt");
     fs::create_directories(root() + "/var/log/kalventrix");
@@ -71,9 +66,8 @@ std::string formatLocalTime(const char* format) {
     return std::string(text, std::strftime(text, sizeof(text), format, &local));
 }
 
-int shell(const std::string& command) {
-    fakeplatform::commands.push_back(command);
-    return fakeplatform::onShell ? fakeplatform::onShell(command) : 0;
+int shell(const std::string&) {
+    return 0;
 }
 
 const std::string& rootPrefix() {

@@ -1,21 +1,12 @@
-// A platform layer for the server-link tests: shell commands are recorded
-// (and optionally answered) instead of run, and absolute paths live under a
-// folder of the test's working directory.
+// A platform layer for the server-link tests: shell commands do nothing,
+// and absolute paths live under a folder of the test's working directory.
 #pragma once
 
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace fakeplatform {
 
-// Every command handed to platform::shell, in order.
-extern std::vector<std::string> commands;
-// Answers a command; by default commands do nothing and return 0.
-extern std::function<int(const std::string&)> onShell;
-
-// Clears the record, restores the default answer, and empties the folder
-// that absolute paths map to.
+// Empties the folder that absolute paths map to.
 void reset();
 // The folder that stands for "/".
 std::string root();

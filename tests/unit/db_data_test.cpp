@@ -94,8 +94,6 @@ TEST_F(ShippedData, SettingsScriptsAndLabelsFitTheList) {
     }
     EXPECT_TRUE(store->check_schedule(store->get_param_string(keyOf(SettingId::ContextSchedule)),
                                       store->get_param_string(keyOf(SettingId::Language))));
-    apply("data/translation.sql");
-    EXPECT_EQ(count("SELECT count(*) FROM translation"), 156);
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ TEST(ServerReplies, ScoreRepliesAreReadOrRefused) {
         {"return:12345", 123, ""},
         {"", 0, kNone},
         {"<html>Status: 404</html>", 0, kNone},
-        {"retur:0&H:20240615143000", 0, kNone},
         {"return:", 0, kNone},
         {"return:0", 0, kNone},
         {"return:0&H:2024061514300", 0, kNone},

@@ -18,11 +18,9 @@ class Loaded : public ::testing::Test {
     void SetUp() override {
         sql(dbtest::readFile(dbtest::sourcePath("data/schema.sql")) +
             "DELETE FROM param; DELETE FROM translation;"
-            "INSERT INTO translation (ID, lang, text) VALUES (0, 'ENG', 'Judge'), (0, 'FRA', "
-            "'Juge'),"
-            " (1, 'ENG', 'One'), (3, 'ENG', 'Three'), (1, 'FRA', 'Un'), (4, 'FRA', "
-            "'Pil\tnumérique'),"
-            " (5, 'GER', 'Fuenf'), (-3, 'FRA', 'neg');");
+            "INSERT INTO translation (ID, lang, text) VALUES (0, 'ENG', 'Judge'), (0, 'FRA',"
+            " 'Juge'), (1, 'ENG', 'One'), (3, 'ENG', 'Three'), (1, 'FRA', 'Un'), (4, 'FRA',"
+            " 'Pil\tnumérique'), (5, 'GER', 'Fuenf'), (-3, 'FRA', 'neg');");
     }
     // Every loaded global, flags as NRT CLICK DBL_LINE WIFI CJ LONG_SND.
     static std::string globals() {

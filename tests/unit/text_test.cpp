@@ -7,12 +7,7 @@ namespace {
 
 TEST(TextHelpers, AccentsFoldToPlainAscii) {
     const std::pair<std::string, std::string> rows[] = {
-        {"D\xC3\xA9"
-         "collage",
-         "Decollage"},
-        {"D\xE9"
-         "collage",
-         "Decollage"},
+        {"D\xC3\xA9p\xE9t", "Depet"},
         {"\xC3\xA0\xC3\xA2\xC3\xA8\xC3\xAA\xC3\xAE\xC3\xB4\xC3\xB6", "aaeeioo"},
         {"\xE0\xE5\xE8\xEB\xEC\xEF\xF2\xF6\xF9\xFC\xBA", "aaeeiioouuo"},
         {"a\tb\nc\rd", "a b c d"},
