@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -222,7 +221,8 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
         // Next pilot; a flight above 50 owes the same pilot the next flight.
         {{{"return:0120305F3A-P25X"}, {"return:0125305SHORT3"}, {"return:0133004SHORT3"}},
          [] {
-             std::string results = next() + next();
+             std::string results = next();
+             results += next();
              schedule = "KEPT";
              results += next();
              return results + next();
@@ -291,15 +291,12 @@ TEST(Transport, BodiesComeBackWhateverTheStatusUpToTheLimit) {
     EXPECT_EQ(wifi_get(server.base() + "/").rfind("KO : ", 0), 0u);
 }
 
-// The entries' text is checked with each exchange; here their time stamp,
-// and that a missing log folder is not made.
+// A failure's entry, and no log folder made where there is none.
 TEST(Transport, FailuresAreLoggedWithTheirTimeIntoAnExistingFolderOnly) {
     fakeplatform::reset();
     const std::string closed = ScriptServer().base();  // nothing listens there any more
     EXPECT_EQ(wifi_get(closed + "/1"), "KO : Couldn't connect to server");
-    EXPECT_TRUE(std::regex_match(log(), std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "
-                                                   "1-Wifi error\n[^\n]*\n[^\n]*\n\n")))
-        << log();
+    EXPECT_EQ(log().substr(19), " 1-Wifi error\nCouldn't connect to server\n'" + gIPServer + "' \n\n");
     std::filesystem::remove_all(fakeplatform::root() + "/var/log/kalventrix");
     EXPECT_EQ(wifi_get(closed + "/3").rfind("KO : ", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(fakeplatform::root() + "/var/log/kalventrix"));
