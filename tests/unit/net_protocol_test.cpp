@@ -183,11 +183,6 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
          {U + "&L=1&N1=7&N2=7.5&N3=10&N4=-1&N5=-2&N6=0&N7=7.3&N8=8.5&N9=9&N10=10"},
          1},
         {{kAccept},
-         [&] { return sent(ten, true, 999, "F3A-P25") + sent(ten, false, 999, "NOPE"); },
-         "00",
-         {},
-         0},  // judge 999 sends nothing
-        {{kAccept},
          [] { return sent({}, false, 4, "NOPE") + sent({}, false, 4, "SHORT3", "FRA"); },
          "106106",
          {},
@@ -230,8 +225,6 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
          "12 12/3/5/F3A-P25X 12 12/3/5/SHORT3 12 12/4/5/KEPT 13 13/30/4/SHORT3 ",
          {"OPT=P&L=2", "OPT=P&L=2", "OPT=P&L=2"},
          0},
-        // Server time.
-        {{kAccept}, [] { return wifi_date(); }, kTime, {"OPT=H"}, 1},
     };
     ScriptServer server;
     for (size_t i = 0; i < std::size(exchanges); ++i) {
