@@ -214,7 +214,7 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
           U + "&L=1&N8=8&N9=9&N10=10", U + "&L=1&N1=1&N2=2"},
          0},
         // Next pilot; a flight above 50 owes the same pilot the next flight.
-        {{{"return:0120305F3A-P25X"}, {"return:0125305SHORT3"}, {"return:0133004SHORT3"}},
+        {{{"return:0120305F3A-P25X"}, {"return:0125105SHORT3"}, {"return:0133004SHORT3"}},
          [] {
              std::string results = next();
              results += next();
@@ -222,7 +222,7 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
              results += next();
              return results + next();
          },
-         "12 12/3/5/F3A-P25X 12 12/3/5/SHORT3 12 12/4/5/KEPT 13 13/30/4/SHORT3 ",
+         "12 12/3/5/F3A-P25X 12 12/1/5/SHORT3 12 12/2/5/KEPT 13 13/30/4/SHORT3 ",
          {"OPT=P&L=2", "OPT=P&L=2", "OPT=P&L=2"},
          0},
     };
