@@ -35,7 +35,10 @@ std::string root() {
     return folder.path;
 }
 
+std::function<int(const std::string&)> onShell;
+
 void reset() {
+    onShell = [](const std::string&) { return 0; };
     fs::remove_all(root());
     fs::create_directories(root() + "/home/pi/txt");
     fs::create_directories(root() + "/var/log/kalventrix");
@@ -66,8 +69,8 @@ std::string formatLocalTime(const char* format) {
     return std::string(text, std::strftime(text, sizeof(text), format, &local));
 }
 
-int shell(const std::string&) {
-    return 0;
+int shell(const std::string& command) {
+    return fakeplatform::onShell ? fakeplatform::onShell(command) : 0;
 }
 
 const std::string& rootPrefix() {

@@ -105,8 +105,7 @@ class ScriptServer {
         if (!reply.location.empty()) text += "Location: " + reply.location + "\r\n";
         text += "Content-Length: " + std::to_string(reply.body.size()) +
                 "\r\nConnection: close\r\n\r\n" + reply.body;
-        for (ssize_t n = 0, sent = 0; sent < static_cast<ssize_t>(text.size()) && n >= 0;
-             sent += n)
+        for (ssize_t n = 0, sent = 0; sent < static_cast<ssize_t>(text.size()) && n >= 0; sent += n)
             n = ::send(client, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
         ::close(client);
     }
@@ -289,10 +288,47 @@ TEST(Transport, FailuresAreLoggedWithTheirTimeIntoAnExistingFolderOnly) {
     fakeplatform::reset();
     const std::string closed = ScriptServer().base();  // nothing listens there any more
     EXPECT_EQ(wifi_get(closed + "/1"), "KO : Couldn't connect to server");
-    EXPECT_EQ(log().substr(19), " 1-Wifi error\nCouldn't connect to server\n'" + gIPServer + "' \n\n");
+    EXPECT_EQ(log().substr(19),
+              " 1-Wifi error\nCouldn't connect to server\n'" + gIPServer + "' \n\n");
     std::filesystem::remove_all(fakeplatform::root() + "/var/log/kalventrix");
     EXPECT_EQ(wifi_get(closed + "/3").rfind("KO : ", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(fakeplatform::root() + "/var/log/kalventrix"));
+}
+
+// The start-up display's network lines, read back from the tools' output.
+TEST(NetworkStatus, ReadBackFromTheToolsOutput) {
+    const struct {
+        const char* command;
+        const char* output;  // nullptr: the tool wrote no file
+        std::string (*read)();
+        const char* expected;
+    } rows[] = {
+        {"iwconfig > /home/pi/txt/iwconfig.txt",
+         "wlan0  IEEE 802.11  ESSID:\"Club \"Field\"\"  \nMode:Managed\n", wifi_SSID,
+         "Club \"Field\""},
+        {"iwconfig > /home/pi/txt/iwconfig.txt", "wlan0     IEEE 802.11  ESSID:off/any\n",
+         wifi_SSID, "off/any"},
+        {"iwconfig > /home/pi/txt/iwconfig.txt", "lo        no wireless extensions.\n", wifi_SSID,
+         "No WIFI"},
+        {"iwconfig > /home/pi/txt/iwconfig.txt", nullptr, wifi_SSID, "No WIFI"},
+        {"hostname -I > /home/pi/txt/ip.txt", "192.168.1.20 10.0.0.5 \n", wifi_IP, "192.168.1.20"},
+        {"hostname -I > /home/pi/txt/ip.txt", "\n", wifi_IP, "no IP addr"},
+        {"hostname -I > /home/pi/txt/ip.txt", nullptr, wifi_IP, "No IP"},
+    };
+    for (const auto& row : rows) {
+        fakeplatform::reset();
+        const std::string command = row.command;
+        const std::string file = command.substr(command.find('/'));
+        std::vector<std::string> run;
+        fakeplatform::onShell = [&](const std::string& line) {
+            run.push_back(line);
+            if (row.output) fakeplatform::writeFile(file, row.output);
+            return 0;
+        };
+        EXPECT_EQ(row.read(), row.expected) << (row.output ? row.output : "no file");
+        EXPECT_EQ(run, std::vector<std::string>{command.substr(0, command.find('/')) +
+                                                fakeplatform::root() + file});
+    }
 }
 
 }  // namespace
