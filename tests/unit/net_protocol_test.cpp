@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -241,11 +242,19 @@ TEST(Protocol, EachExchangeSendsItsRequestAndReadsItsReply) {
         EXPECT_EQ(clockSettings, std::vector<std::string>(exchange.clockSet, kTime))
             << "exchange " << i;
     }
-    // A reply that is not read is no acceptance.
-    server.script({{"<html>Status: 404</html>"}, {"return:0"}, {"KO : fake"}});
-    EXPECT_EQ(sent(sheetOf({70}), true, 4, "X") + sent(sheetOf({70}), true, 4, "X") +
-                  sent(sheetOf({70}), true, 4, "X"),
-              "-1-1-1");
+    // A reply that is not read is no acceptance. A delivery's failures go to
+    // the log with their sheet, a resend's never.
+    fakeplatform::reset();
+    server.script(
+        {{"<html>Status: 404</html>"}, {"return:0"}, {"return:103"}, {"KO"}, {"return:103"}});
+    std::string results;
+    for (int i = 0; i < 3; ++i) results += sent(sheetOf({70}), true, 4, "X");
+    for (int i = 0; i < 2; ++i)
+        results += std::to_string(wifi_resend_score(sheetOf({70}), 3, 2, 4, 12));
+    EXPECT_EQ(results, "-1-1103-1103");
+    const std::string entry = "\n> M:U 3/2 L1 J4 P12 X\n\n";
+    EXPECT_EQ(std::regex_replace(log(), std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} "), ""),
+              "Error : -1" + entry + "Error : -1" + entry + "Error : 103" + entry);
 }
 
 TEST(Transport, BodiesComeBackWhateverTheStatusUpToTheLimit) {
