@@ -27,7 +27,8 @@
 #                           REPEAT-held volume, pages of resends),
 #                           service_downloads* (every entry, without server,
 #                           against it and with its faults)
-#   sandbox_loopback_only   the board reaches loopback only
+#   sandbox_loopback_only   the board reaches loopback only; the report pings
+#                           an odd address as one shell word
 #   pi_*                    the Raspberry Pi program (label pi-board)
 if(TARGET kv_platform)
   add_executable(runner_fixture_program ${PROJECT_SOURCE_DIR}/tests/support/fixtures/fixture_program.cpp)
