@@ -243,8 +243,10 @@ TEST(ServerProcessTest, ShowsFaultsOnDemandAndKeepsSheets) {
     EXPECT_EQ(plain.Get("/admin/fault?kind=refuse&code=104")->status, 404);
     EXPECT_EQ(plain.Get("/import-kalventrix.php?OPT=P&L=1")->body, "return:0070101SHORT3");
 
-    for (const std::string& args :
-         {std::string("--port 0"), std::string("--data /nonexistent/contest")}) {
+    for (const auto& [args, what] :
+         {std::pair<std::string, std::string>{"--port 0",
+                                              "no contest folder: give one with --data"},
+          {"--data /nonexistent/contest", "/nonexistent/contest is not a contest folder"}}) {
         FILE* pipe = popen((KV_SERVER_BIN " " + args + " 2>&1 >/dev/null").c_str(), "r");
         std::string said;
         for (char line[512]; std::fgets(line, sizeof line, pipe);) said += line;
@@ -252,5 +254,6 @@ TEST(ServerProcessTest, ShowsFaultsOnDemandAndKeepsSheets) {
         EXPECT_THAT(said,
                     testing::MatchesRegex("kalventrix-server: [^\n]*; scripts/make-server-data.sh "
                                           "DIR makes one from the demo contest\n"));
+        EXPECT_THAT(said, testing::HasSubstr(what));
     }
 }
