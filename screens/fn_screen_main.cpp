@@ -206,6 +206,9 @@ bool startFlight() {
     }
     gSchedule = db.get_param_string(keyOf(SettingId::ContextSchedule));
     screen_note();
+    // Score entry turns the encoder (browsing, volume): a stale baseline would
+    // open the volume dialog, or move the field, the next time it is read.
+    gMain.lastEncoder = myEncoder.getValue();
     gMain.field = kFieldPilot;
     // A long MINUS left by score entry stops the chaining to the next pilot.
     if (myButton_MINUS.getValue() != 2 && askNextPilot() >= 0) {
