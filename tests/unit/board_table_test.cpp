@@ -1,4 +1,5 @@
-// The board table against the README's wiring table, which people wire by.
+// The board table against the places that show it to people: the README's
+// wiring table, which people wire by, and the front panel's page.
 #include <wiringPi.h>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,28 @@ TEST(BoardTable, ReadmeWiringTableShowsEveryPinAsWired) {
         pins.insert(pin);
     EXPECT_EQ(pins.size(), wiring::kKeyCount + 4)
         << "every key, channel and bus line on a pin of its own";
+}
+
+// Each match's first group.
+std::multiset<std::string> captures(const std::string& text, const std::string& pattern) {
+    std::multiset<std::string> found;
+    const std::regex re(pattern);
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it)
+        found.insert((*it)[1]);
+    return found;
+}
+
+TEST(BoardTable, PanelPageHasOneButtonPerKeyAndTypesOnlyKeysOfTheBoard) {
+    std::multiset<std::string> onBoard;
+    for (const wiring::Key& key : wiring::kKeys) onBoard.insert(key.name);
+    EXPECT_EQ(captures(sourceFile("sim/panel/web/index.html"), "data-key=\"([^\"]*)\""), onBoard);
+    const std::string script = sourceFile("sim/panel/web/panel.js");
+    const size_t start = script.find("const KEYBOARD = {");
+    ASSERT_NE(start, std::string::npos);
+    const auto shortcuts =
+        captures(script.substr(start, script.find('}', start) - start), ": \"([^\"]*)\"");
+    EXPECT_FALSE(shortcuts.empty());
+    for (const std::string& key : shortcuts) EXPECT_GE(wiring::keyIndex(key.c_str()), 0) << key;
 }
 
 }  // namespace
