@@ -38,10 +38,17 @@ function start(program, args, log) {
 
 const rows = async () => (await page.locator("#lcd-text").textContent()).split("\n");
 const figure = (shown) => parseInt(shown[2], 10);
-const untilLcd = (what, shows, ms = 15000) => waitFor(`${what} on the display`, async () => {
-  const shown = await rows();
-  return shows(shown) ? shown : null;
-}, ms);
+async function untilLcd(what, shows, ms = 15000) {
+  let shown = [];
+  try {
+    return await waitFor(`${what} on the display`, async () => {
+      shown = await rows();
+      return shows(shown) ? shown : null;
+    }, ms);
+  } catch (error) {
+    throw new Error(`${error.message}; it shows ${JSON.stringify(shown)}`);
+  }
+}
 
 async function press(key, ms = 150) {
   await page.locator(`[data-key="${key}"]`).hover();
@@ -50,24 +57,29 @@ async function press(key, ms = 150) {
   await page.mouse.up();
 }
 
-// One detent at a time until `wanted` shows: in real time on a loaded machine
-// an edge read late may lose a detent, as a worn knob would.
-async function knobTo(wanted, direction) {
-  for (let attempt = 0; ; attempt++) {
-    await page.locator("#knob").hover();
-    await page.mouse.wheel(0, direction > 0 ? -100 : 100);
-    try {
-      return await untilLcd(`figure ${wanted}`, (shown) => figure(shown) === wanted, 3000);
-    } catch (error) {
-      if (attempt === 3) throw error;
+// One detent at a time toward `wanted` until it shows and stays: in real time
+// on a loaded machine an edge read late may lose or add a detent, as a worn
+// knob would.
+async function knobTo(wanted) {
+  for (let attempt = 0; attempt < 8; attempt++) {
+    const at = figure(await rows());
+    if (at === wanted) {
+      await page.waitForTimeout(500);
+      if (figure(await rows()) === wanted) return;
+      continue;
     }
+    await page.locator("#knob").hover();
+    await page.mouse.wheel(0, wanted > at ? -100 : 100);
+    await untilLcd(`a figure other than ${at}`, (shown) => figure(shown) !== at, 3000).catch(() => null);
   }
+  throw new Error(`the knob never settled on figure ${wanted}; the display shows ${JSON.stringify(await rows())}`);
 }
 
 // A key pressed while the screen is drawn again after the knob is forgotten,
 // as on the terminal: press again until the figure shows the score.
 async function scoreNine(at) {
   for (let attempt = 0; ; attempt++) {
+    await knobTo(at);
     await press("9");
     try {
       return await untilLcd(`9 on figure ${at}`, (r) => figure(r) === at && /9(\.0)?$/.test(r[2].trimEnd()), 3000);
@@ -88,7 +100,9 @@ before(async () => {
   execFileSync("sqlite3", [db, `UPDATE param SET valeur = 'http://${server}' WHERE cle = 'KALVENTRIX_IPServer';
     UPDATE param SET valeur = '1' WHERE cle = 'KALVENTRIX_WIFI';`]);
   const port = await freePort();
-  start(path.join(build, "kalventrix-sim"), ["--root", root, "--panel", String(port), "--server-log", log],
+  // An encoder of one step per detent: a detent moves one figure however fast it is turned.
+  start(path.join(build, "kalventrix-sim"), ["--root", root, "--panel", String(port), "--server-log", log,
+                                             "--eeprom", "4321  11"],
         path.join(work, "panel.log"));
   const panel = `http://127.0.0.1:${port}/`;
   await waitFor("the panel", async () => (await fetch(`${panel}state?version=0`)).ok);
@@ -119,8 +133,8 @@ test("a flight judged on the front panel", async () => {
   await untilLcd("BP on figure 2", (r) => figure(r) === 2 && /BP$/.test(r[2].trimEnd()));
   await press("VALID");
   await untilLcd("figure 3", (r) => figure(r) === 3);
-  await knobTo(2, -1);
-  await knobTo(3, 1);
+  await knobTo(2);
+  await knobTo(3);
   await scoreNine(3);
   for (let at = 3; ; at++) {
     if (at > 3) await press("9");
