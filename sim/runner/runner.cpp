@@ -484,6 +484,25 @@ int Runner::finish() {
     return failures_ ? kExpectationFailed : kAllHeld;
 }
 
+namespace {
+
+// Runs the commands with their repeat blocks unfolded; false when the script
+// ends here (a faulty block, reported, or a command that ends the run).
+bool runUnfolded(const std::vector<Command>& commands, Runner& runner) {
+    int errorLine = 0;
+    std::string error;
+    const std::vector<Command> unfolded = unfoldRepeats(commands, &errorLine, &error);
+    if (!error.empty()) {
+        runner.reportScriptError(errorLine, error);
+        return false;
+    }
+    for (const Command& command : unfolded)
+        if (!runner.execute(command)) return false;
+    return true;
+}
+
+}  // namespace
+
 int runScript(std::istream& in, Runner& runner) {
     std::vector<Command> commands;
     bool valid = true;
@@ -494,52 +513,32 @@ int runScript(std::istream& in, Runner& runner) {
         valid = valid && parsed.ok();
         if (parsed.command) commands.push_back(*parsed.command);
     }
-    int errorLine = 0;
-    std::string error;
-    if (valid) commands = unfoldRepeats(commands, &errorLine, &error);
-    if (!error.empty()) runner.reportScriptError(errorLine, error);
-    if (valid && error.empty())
-        for (const Command& command : commands)
-            if (!runner.execute(command)) break;
+    if (valid) runUnfolded(commands, runner);
     return runner.finish();
 }
 
-// A "repeat" block runs once its "end" has arrived.
+// A "repeat" block runs once its "end" has arrived; one left open is reported.
 int runStreaming(std::istream& in, Runner& runner) {
     std::string line;
     std::vector<Command> block;
     int depth = 0;
-    for (int number = 1; std::getline(in, line); ++number) {
+    bool going = true;
+    for (int number = 1; going && std::getline(in, line); ++number) {
         ParseResult parsed = parseLine(line, number);
         if (!parsed.ok()) {
             runner.reportScriptError(number, parsed.error);
-            break;
+            return runner.finish();
         }
         if (!parsed.command) continue;
         if (parsed.command->op == Op::Repeat) ++depth;
         if (parsed.command->op == Op::End) --depth;
         block.push_back(*parsed.command);
         if (depth > 0) continue;
-        int errorLine = 0;
-        std::string error;
-        std::vector<Command> commands = unfoldRepeats(block, &errorLine, &error);
+        going = runUnfolded(block, runner);
         block.clear();
         depth = 0;
-        if (!error.empty()) {
-            runner.reportScriptError(errorLine, error);
-            break;
-        }
-        bool going = true;
-        for (const Command& command : commands)
-            if (!(going = runner.execute(command))) break;
-        if (!going) break;
     }
-    if (depth > 0) {
-        int errorLine = 0;
-        std::string error;
-        unfoldRepeats(block, &errorLine, &error);
-        runner.reportScriptError(errorLine, error);
-    }
+    if (going && depth > 0) runUnfolded(block, runner);
     return runner.finish();
 }
 

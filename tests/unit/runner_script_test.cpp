@@ -142,3 +142,26 @@ TEST(RunnerGlass, EachCodeShowsItsGlyph) {
 TEST(RunnerPaper, PrintedBytesReadInCodePage437) {
     EXPECT_EQ(decodePrinted("a\x80\xA4\xF8\x7F\x1F"), "aÇñ°▒▒");
 }
+
+// A case gives the unfolded commands, or the error and its line.
+TEST(RunnerScript, RepeatBlocksUnfoldInOrderAndAnUnmatchedOneNamesItsLine) {
+    const std::tuple<std::vector<const char*>, const char*, int> cases[] = {
+        {{"repeat 2", "wait 1", "repeat 2", "wait 2", "end", "end", "wait 3"},
+         "wait 1,wait 2,wait 2,wait 1,wait 2,wait 2,wait 3,",
+         0},
+        {{"wait 1", "repeat 2", "wait 2"}, "repeat without end", 2},
+        {{"repeat 2", "end", "end"}, "end without repeat", 3},
+    };
+    for (const auto& [lines, expected, errorLine] : cases) {
+        std::vector<Command> commands;
+        for (const char* line : lines)
+            commands.push_back(*parseLine(line, static_cast<int>(commands.size()) + 1).command);
+        int line = 0;
+        std::string error, sources;
+        for (const Command& command : unfoldRepeats(commands, &line, &error))
+            sources += command.source + ",";
+        EXPECT_EQ(std::make_tuple(error.empty() ? sources : error, line),
+                  std::make_tuple(std::string(expected), errorLine))
+            << lines.front();
+    }
+}
